@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+class QUrl;
+class QWidget;
+
+enum class MessageKind { Information, Warning, Critical, About };
+
+// Every modal interaction of the program goes through here, so that tests can answer and
+// record it without blocking. The default shows the real Qt dialogs.
+class UiSeam {
+public:
+    virtual ~UiSeam();
+    virtual void message(QWidget *parent, MessageKind kind, const QString &title, const QString &text) = 0;
+    virtual QString openFileName(QWidget *parent, const QString &caption, const QString &dir,
+                                 const QString &filter) = 0;
+    virtual QString saveFileName(QWidget *parent, const QString &caption, const QString &dir,
+                                 const QString &filter) = 0;
+    virtual void openUrl(const QUrl &url) = 0;
+};
+
+UiSeam &uiSeam();
+// nullptr puts the real dialogs back. The seam is not owned.
+void installUiSeam(UiSeam *seam);

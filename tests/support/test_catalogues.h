@@ -1,0 +1,34 @@
+#pragma once
+
+#include "catalogue/catalogue.h"
+
+#include <QString>
+#include <QTemporaryDir>
+#include <memory>
+
+class MainWindow;
+
+// The bundled sample catalogue (6 panels, 5 cables, 15 devices, OPT-100 and MCP-50 with second
+// rows), built in code so that tests do not depend on the workbook reader.
+Catalogue sampleCatalogue();
+
+// A catalogue at full capacity: 10 panels (the last with 16 loops), 15 cables, 55 devices,
+// every device with a second row, extraDeviceRows 55.
+Catalogue fullCatalogue();
+
+// Empties the catalogue and the loop state, as at program start.
+void resetProcessState();
+
+// A main window started on the given catalogue: the catalogue is written as data.dat/name.dat
+// into a private directory, which the window then loads at construction.
+class WindowFixture {
+public:
+    explicit WindowFixture(const Catalogue &c);
+    ~WindowFixture();
+    MainWindow &window() { return *mainWindow; }
+    QString dir() const { return directory.path(); }
+
+private:
+    QTemporaryDir directory;
+    std::unique_ptr<MainWindow> mainWindow;
+};
