@@ -1,0 +1,76 @@
+#include "bench.h"
+
+#include "app/ui_seam.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFont>
+#include <QUrl>
+#include <QVector>
+#include <algorithm>
+#include <cstdio>
+#include <map>
+
+namespace {
+
+std::multimap<int, std::function<BenchCase()>> &registry()
+{
+    static std::multimap<int, std::function<BenchCase()>> cases;
+    return cases;
+}
+
+// The benchmark must never block on a dialog.
+class SilentSeam final : public UiSeam {
+public:
+    void message(QWidget *, MessageKind, const QString &, const QString &) override {}
+    QString openFileName(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
+    QString saveFileName(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
+    void openUrl(const QUrl &) override {}
+};
+
+}  // namespace
+
+BenchRegistration::BenchRegistration(int order, std::function<BenchCase()> factory)
+{
+    registry().emplace(order, std::move(factory));
+}
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    QApplication app(argc, argv);
+    QFont font;
+    font.setPointSize(10);
+    QApplication::setFont(font);
+    SilentSeam seam;
+    installUiSeam(&seam);
+
+    const QString filter = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    std::printf("%-34s %6s %12s %12s %12s  %s\n", "operation", "runs", "median ms", "min ms", "max ms",
+                "target");
+    for (const auto &entry : registry()) {
+        BenchCase c = entry.second();
+        if (!filter.isEmpty() && !c.operation.contains(filter, Qt::CaseInsensitive))
+            continue;
+        QVector<double> times;
+        times.reserve(c.runs);
+        for (int i = 0; i < c.runs; ++i) {
+            if (c.prepare)
+                c.prepare();
+            QElapsedTimer timer;
+            timer.start();
+            c.run();
+            times.append(timer.nsecsElapsed() / 1e6);
+        }
+        if (c.finish)
+            c.finish();
+        std::sort(times.begin(), times.end());
+        const double median = times.isEmpty() ? 0.0 : times[times.size() / 2];
+        std::printf("%-34s %6d %12.3f %12.3f %12.3f  %s\n", qPrintable(c.operation), c.runs, median,
+                    times.isEmpty() ? 0.0 : times.first(), times.isEmpty() ? 0.0 : times.last(),
+                    qPrintable(c.target.isEmpty() ? QStringLiteral("-") : c.target));
+        std::fflush(stdout);
+    }
+    installUiSeam(nullptr);
+    return 0;
+}
