@@ -104,6 +104,7 @@ private:
     void flushCableLoop(int loopNumber, const QString &text);
     void rebuildCableRows();
     void rebuildResultRows();
+    void discardDeviceCountFields(int firstLoop);
     void rebuildDeviceCountFields();
 
     // Shared by the count fields of the last setLoopColumn; replaced on the next call.

@@ -1,8 +1,6 @@
 #include "app/main_window.h"
 
-#include "app/combo_text_signal.h"
-#include "loops/loop_indexes.h"
-#include "loops/loop_state.h"
+#include <algorithm>
 
 #include <QComboBox>
 #include <QLabel>
@@ -11,6 +9,10 @@
 #include <QStringList>
 #include <QTableWidget>
 #include <QVariant>
+
+#include "app/combo_text_signal.h"
+#include "loops/loop_indexes.h"
+#include "loops/loop_state.h"
 
 namespace {
 
@@ -37,6 +39,7 @@ QValidator *newDeviceCountValidator(QObject *parent)
 void MainWindow::setLoopColumn(QString text)
 {
     if (text.isEmpty()) {
+        discardDeviceCountFields(0);
         deviceTable->setColumnCount(2);
         cableTable->setRowCount(0);
         calculationTable->setRowCount(0);
@@ -47,6 +50,7 @@ void MainWindow::setLoopColumn(QString text)
     const auto panel = loopState.panelsByName.constFind(text);
     if (panel != loopState.panelsByName.cend()) {
         const int n = usableLoopCount(panel->loopCount);
+        discardDeviceCountFields(n);
         deviceTable->setColumnCount(n + 2);
         cableTable->setRowCount(n);
         calculationTable->setRowCount(n);
@@ -118,32 +122,52 @@ void MainWindow::rebuildResultRows()
         calculationTable->setItem(i, 0, new QTableWidgetItem(loopLabel(i + 1)));
 }
 
+void MainWindow::discardDeviceCountFields(int firstLoop)
+{
+    // Left to the table, the fields of removed columns would only be released at its next item
+    // layout, which a hidden table (another tab current) puts off into the next panel change.
+    // Hidden first, so that they are not drawn once more before their deferred deletion.
+    const int rows = deviceTable->rowCount();
+    for (int column = std::max(firstLoop, 0) + 2; column < deviceTable->columnCount(); ++column) {
+        for (int r = 0; r < rows; ++r) {
+            if (QWidget *field = deviceTable->cellWidget(r, column)) {
+                field->hide();
+                deviceTable->removeCellWidget(r, column);
+            }
+        }
+    }
+    for (int i = std::max(firstLoop, 0); i < kMaxLoops; ++i)
+        for (auto &row : deviceCountEdits)
+            row[i] = nullptr;
+}
+
 void MainWindow::rebuildDeviceCountFields()
 {
     const int loops = usableLoopCount(loopState.loopCount);
     const int rows = std::min(deviceGridRowCount(catalogue), deviceTable->rowCount());
 
-    // Fields outside the new grid are being destroyed by the table; clear every entry first.
+    // Every earlier field is being destroyed by the table; no entry outside the new grid may
+    // keep pointing at one.
     for (auto &row : deviceCountEdits)
         for (QLineEdit *&edit : row)
             edit = nullptr;
 
-    // The old fields are deleted later by the table; they keep no dangling validator pointer.
+    // A line edit forgets a deleted validator (guarded pointer), so the old fields never see a
+    // dangling one.
     if (deviceCountValidator)
         deviceCountValidator->deleteLater();
     deviceCountValidator = newDeviceCountValidator(deviceTable);
 
+    const QString zero = QStringLiteral("0");
+    QWidget *viewport = deviceTable->viewport();
     for (int r = 0; r < rows; ++r) {
         for (int i = 0; i < loops; ++i) {
-            auto *edit = new QLineEdit;
+            auto *edit = new QLineEdit(viewport);
             edit->setValidator(deviceCountValidator);
+            edit->setText(zero);
+            edit->resize(deviceTable->columnWidth(i + 2), deviceTable->rowHeight(r));
             deviceCountEdits[r][i] = edit;
-        }
-    }
-    for (int r = 0; r < rows; ++r) {
-        for (int i = 0; i < loops; ++i) {
-            deviceTable->setCellWidget(r, i + 2, deviceCountEdits[r][i]);
-            deviceCountEdits[r][i]->setText(QStringLiteral("0"));
+            deviceTable->setCellWidget(r, i + 2, edit);
         }
     }
 }
