@@ -200,6 +200,31 @@ private:
 
 QString partKey(const QString &partName) { return partName.toLower(); }
 
+// The zip's end-of-directory record must close the file exactly; the zip library itself also takes
+// an archive whose last bytes are cut off.
+bool hasCompleteEndRecord(const QByteArray &bytes)
+{
+    constexpr int recordSize = 22;
+    const int lowest = std::max(0, bytes.size() - recordSize - 0xFFFF);
+    for (int at = bytes.size() - recordSize; at >= lowest; --at) {
+        if (bytes.at(at) != 'P' || bytes.at(at + 1) != 'K' || bytes.at(at + 2) != 5 || bytes.at(at + 3) != 6)
+            continue;
+        const int commentSize = uchar(bytes.at(at + 20)) | uchar(bytes.at(at + 21)) << 8;
+        if (at + recordSize + commentSize == bytes.size())
+            return true;
+    }
+    return false;
+}
+
+// QBuffer warns on every seek past its end, which damaged archives ask for; a refusal is enough.
+class QuietBuffer final : public QBuffer {
+public:
+    bool seek(qint64 position) override
+    {
+        return position >= 0 && position <= size() && QBuffer::seek(position);
+    }
+};
+
 // The zip container: only the parts the workbook reaches are inflated, each counted as it inflates.
 class Package {
 public:
@@ -211,7 +236,7 @@ public:
             reason = QStringLiteral("the file is an OLE container (a protected or legacy workbook), not a zip");
             return false;
         }
-        if (!zip.open(QuaZip::mdUnzip)) {
+        if (!hasCompleteEndRecord(bytes) || !zip.open(QuaZip::mdUnzip)) {
             reason = QStringLiteral("the file is not a zip archive");
             return false;
         }
@@ -298,7 +323,7 @@ public:
     }
 
 private:
-    QBuffer buffer;
+    QuietBuffer buffer;
     QuaZip zip;
     QHash<QString, QuaZipFileInfo64> entries;
     qint64 totalBytes = 0;
