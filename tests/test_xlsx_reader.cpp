@@ -1,10 +1,9 @@
 #include "catalogue/xlsx_reader.h"
+#include "german_locale.h"
 
 #include <QFile>
-#include <QLocale>
 #include <QTemporaryFile>
 #include <QtTest>
-#include <clocale>
 #include <cmath>
 
 namespace {
@@ -37,28 +36,6 @@ QVariant caseValue(const XlsxWorkbook &workbook, const QString &label)
     qFatal("no case %s", qPrintable(label));
     return QVariant();
 }
-
-// A German number format in both Qt and the C library, for as long as it lives.
-class GermanLocale {
-public:
-    GermanLocale() : previousQt(QLocale())
-    {
-        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        previousC = std::setlocale(LC_ALL, nullptr);
-        for (const char *name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE"})
-            if (std::setlocale(LC_ALL, name))
-                break;
-    }
-    ~GermanLocale()
-    {
-        std::setlocale(LC_ALL, previousC.constData());
-        QLocale::setDefault(previousQt);
-    }
-
-private:
-    QLocale previousQt;
-    QByteArray previousC;
-};
 
 }  // namespace
 
