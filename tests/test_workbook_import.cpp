@@ -227,7 +227,7 @@ void WorkbookImportTest::sampleWorkbooksGiveTheSampleCatalogue_data()
     QTest::addColumn<bool>("german");
     QTest::newRow("spreadsheet application's files") << sample << false;
     QTest::newRow("spreadsheet application's files, German locale") << sample << true;
-    // Strict namespaces, other tab order, no r attributes, inline and rich text.
+    // Strict namespaces, other tab order, no r attributes, inline and rich text, data descriptors.
     QTest::newRow("second producer's files") << fixtures + "/strict" << false;
     QTest::newRow("second producer's files, German locale") << fixtures + "/strict" << true;
 }

@@ -166,7 +166,7 @@ void XlsxReaderTest::positionsWithoutReferences()
     QCOMPARE(workbook.cellValue(1, 41, 2), QVariant(QString("B41")));
     QCOMPARE(workbook.cellValue(1, 1048576, 16384), QVariant(9.0));
 
-    XlsxWorkbook strict;  // no r attribute anywhere
+    XlsxWorkbook strict;  // no r attribute anywhere; sizes in data descriptors
     QVERIFY(strict.open(fixtures + "/strict/name.xlsx"));
     QCOMPARE(sheetNames(strict), QStringList({"Version", "Panel", "Device", "Cable"}));
     QCOMPARE(strict.cellValue(3, 2, 4), QVariant(2.0));

@@ -58,14 +58,30 @@ class Rich:
         self.phonetic = phonetic
 
 
-def write_zip(path, entries, method=zipfile.ZIP_DEFLATED):
+class Unseekable:
+    """A file that cannot seek, so zipfile writes sizes and CRCs in data descriptors after each
+    entry, as streaming zip writers do."""
+
+    def __init__(self, file):
+        self.file = file
+
+    def write(self, data):
+        return self.file.write(data)
+
+    def flush(self):
+        self.file.flush()
+
+
+def write_zip(path, entries, method=zipfile.ZIP_DEFLATED, streamed=False):
     os.makedirs(os.path.dirname(path), exist_ok=True)
-    with zipfile.ZipFile(path, "w") as z:
-        for name, data in entries:
-            info = zipfile.ZipInfo(name, STAMP)
-            info.compress_type = method
-            info.external_attr = 0o644 << 16
-            z.writestr(info, data if isinstance(data, bytes) else data.encode("utf-8"))
+    with open(path, "wb") as out:
+        with zipfile.ZipFile(Unseekable(out) if streamed else out, "w") as z:
+            for name, data in entries:
+                info = zipfile.ZipInfo(name, STAMP)
+                info.compress_type = method
+                info.external_attr = 0o644 << 16
+                with z.open(info, "w") as entry:
+                    entry.write(data if isinstance(data, bytes) else data.encode("utf-8"))
 
 
 def content_types(overrides):
@@ -195,7 +211,7 @@ def strict_cell(value, strings):
     return "<x:c><x:v>%s</x:v></x:c>" % number_text(value)
 
 
-def strict_workbook(path, sheets, sheet_ids, part_names, escaped_names=None):
+def strict_workbook(path, sheets, sheet_ids, part_names, escaped_names=None, streamed=False):
     """sheets: list of (tab name, list of rows, each a list of values; None is an empty cell)."""
     strings = []
     for _, rows in sheets:
@@ -221,7 +237,7 @@ def strict_workbook(path, sheets, sheet_ids, part_names, escaped_names=None):
     parts.append(("wb/text/strings.xml", DECL + '<x:sst xmlns:x="%s">%s</x:sst>'
                   % (STRICT_MAIN, "".join(shared_string_xml(s, "x:") for s in strings))))
     names = ["/" + name for name, _ in parts]
-    write_zip(path, [("[Content_Types].xml", content_types(names))] + parts)
+    write_zip(path, [("[Content_Types].xml", content_types(names))] + parts, streamed=streamed)
 
 
 # ---------------------------------------------------------------------------------------------
@@ -282,7 +298,7 @@ def strict_sample():
     strict_workbook(os.path.join(ROOT, "strict", "name.xlsx"),
                     [("Version", name_version), ("Panel", name_panels), ("Device", name_devices),
                      ("Cable", name_cables)],
-                    sheet_ids=[3, 1, 4, 2], part_names=["v.xml", "a.xml", "c.xml", "b.xml"])
+                    sheet_ids=[3, 1, 4, 2], part_names=["v.xml", "a.xml", "c.xml", "b.xml"], streamed=True)
 
 
 # ---------------------------------------------------------------------------------------------
