@@ -142,25 +142,27 @@ private slots:
 
 private:
     MainWindow &window() { return fixture->window(); }
-    QString path(const QString &name) const { return files.filePath(name); }
+    QString path(const QString &name) const { return files->filePath(name); }
     void save(const QString &fileName);
     void open(const QString &fileName);
     void fillTwoLoopWindow();
 
     std::unique_ptr<RecordingSeam> seam;
     std::unique_ptr<WindowFixture> fixture;
-    QTemporaryDir files;
+    std::unique_ptr<QTemporaryDir> files;
 };
 
 void ProjectSlotsTest::init()
 {
     seam = std::make_unique<RecordingSeam>();
     fixture = std::make_unique<WindowFixture>(sampleCatalogue());
+    files = std::make_unique<QTemporaryDir>();
     seam->clear();
 }
 
 void ProjectSlotsTest::cleanup()
 {
+    files.reset();
     fixture.reset();
     seam.reset();
 }
@@ -352,7 +354,7 @@ void ProjectSlotsTest::unreadableFileIsSilent()
     fillTwoLoopWindow();
     const QStringList before = snapshot(window());
     open(path("does-not-exist.stm"));
-    QVERIFY(QDir(files.path()).mkdir("folder.stm"));
+    QVERIFY(QDir(files->path()).mkdir("folder.stm"));
     open(path("folder.stm"));
     QCOMPARE(seam->messages.size(), 0);
     QCOMPARE(snapshot(window()), before);
@@ -478,7 +480,7 @@ void ProjectSlotsTest::saveFailureReported()
     MainWindow &w = window();
     fillTwoLoopWindow();
     save(path("missing/dir/p.stm"));
-    QVERIFY(QDir(files.path()).mkdir("folder.stm"));
+    QVERIFY(QDir(files->path()).mkdir("folder.stm"));
     save(path("folder.stm"));
     QCOMPARE(seam->messages.size(), 2);
     for (const RecordingSeam::Message &m : seam->messages) {
