@@ -86,6 +86,7 @@ private slots:
     void roundTrip_data();
     void roundTrip();
     void everyTruncationRefused();
+    void everyByteFlipRefusedOrSound();
     void hostileInput_data();
     void hostileInput();
     void refusalLeavesDataUntouched();
@@ -206,6 +207,37 @@ void ProjectFileTest::everyTruncationRefused()
             QVERIFY2(error == ProjectFileError::NotLegal, qPrintable(QString("prefix of %1 bytes").arg(size)));
         }
     }
+}
+
+void ProjectFileTest::everyByteFlipRefusedOrSound()
+{
+    const QByteArray bytes = encodeProject(sixteenLoopProject());
+    int accepted = 0;
+    for (int offset = 0; offset < bytes.size(); ++offset) {
+        for (const char mask : {char(0x01), char(0x80), char(0xff)}) {
+            QByteArray flipped = bytes;
+            flipped[offset] = char(flipped[offset] ^ mask);
+            ProjectData read;
+            if (decodeProject(flipped, 3, 4, &read) != ProjectFileError::None)
+                continue;
+            ++accepted;
+            // Whatever is accepted fits the window: at most 16 loops, every row complete and
+            // every count a text the field could hold.
+            const QString where = QString("offset %1, mask %2").arg(offset).arg(int(uchar(mask)));
+            QVERIFY2(read.loopCount >= 0 && read.loopCount <= 16, qPrintable(where));
+            QVERIFY2(read.cableNames.size() == read.loopCount, qPrintable(where));
+            QVERIFY2(read.countRows.size() == 4, qPrintable(where));
+            QVERIFY2(read.extraCountRows.size() <= 106, qPrintable(where));
+            for (const auto *rows : {&read.countRows, &read.extraCountRows})
+                for (const QStringList &row : *rows) {
+                    QVERIFY2(row.size() == read.loopCount, qPrintable(where));
+                    for (const QString &count : row)
+                        QVERIFY2(isCountText(count), qPrintable(where));
+                }
+        }
+    }
+    // Flips inside the free texts are legal files.
+    QVERIFY(accepted > 0);
 }
 
 void ProjectFileTest::hostileInput_data()

@@ -131,6 +131,7 @@ private slots:
     void refusalLeavesWindowUnchanged_data();
     void refusalLeavesWindowUnchanged();
     void unreadableFileIsSilent();
+    void oversizedFileRefused();
     void savedBeforeAnyPanelChangesOnlyTexts();
     void savedAfterNewReselectsPanel();
     void openingCurrentPanelOverwritesInPlace();
@@ -357,6 +358,21 @@ void ProjectSlotsTest::unreadableFileIsSilent()
     QVERIFY(QDir(files->path()).mkdir("folder.stm"));
     open(path("folder.stm"));
     QCOMPARE(seam->messages.size(), 0);
+    QCOMPARE(snapshot(window()), before);
+}
+
+void ProjectSlotsTest::oversizedFileRefused()
+{
+    fillTwoLoopWindow();
+    const QStringList before = snapshot(window());
+    // A valid project followed by a long run of zeros: trailing bytes, but far too many.
+    QFile f(path("huge.stm"));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QVERIFY(f.write(encodeProject(twoLoopProject())) > 0);
+    QVERIFY(f.resize(kMaxProjectFileBytes + 1));
+    f.close();
+    open(path("huge.stm"));
+    QCOMPARE(seam->texts(), QStringList{"The document is not legal"});
     QCOMPARE(snapshot(window()), before);
 }
 
