@@ -104,15 +104,11 @@ private slots:
     void parseCount();
     void status_data();
     void status();
-    void statusMessages();
-    void maximumLengthFormula_data();
-    void maximumLengthFormula();
     void selection_data();
     void selection();
 
     void workedCases_data();
     void workedCases();
-    void warningsOfSeveralLoopsInOrder();
     void restrictedListJoinsNamesAndSecondRows_data();
     void restrictedListJoinsNamesAndSecondRows();
     void percentInDeviceNameKeptInWarning();
@@ -122,10 +118,8 @@ private slots:
     void typeIsCaseSensitive();
     void countsWrittenBackAndRowsOutsideGridCountZero();
     void countsNotReadWithoutLoopColumns();
-    void loopWithoutDevicesShowsCap();
     void noVoltageMarginGivesZeroLength_data();
     void noVoltageMarginGivesZeroLength();
-    void emptyDeviceListLeavesLengthZero();
     void hugeCountsDoNotOverflow();
 
 private:
@@ -151,8 +145,7 @@ void CalculationTest::formats_data()
     QTest::addColumn<float>("value");
     QTest::addColumn<QString>("expected");
 
-    const char *locales[] = {"C", "de_DE"};
-    for (const char *locale : locales) {
+    for (const char *locale : {"C", "de_DE"}) {
         auto row = [locale](const char *name) -> QTestData & { return QTest::newRow(qPrintable(QString("%1 %2").arg(locale, name))); };
         // currents
         row("zero current") << "current" << 0.0f << "0.0mA";
@@ -285,35 +278,6 @@ void CalculationTest::status()
     QCOMPARE(currentStatus(alarm, limit), expected);
 }
 
-void CalculationTest::statusMessages()
-{
-    QCOMPARE(statusMessage(CurrentStatus::Overloaded, 3), QString("Loop3:Panel can't supply required loop current."));
-    QCOMPARE(statusMessage(CurrentStatus::NearLimit, 12), QString("Loop12:Loop current is exceed 80% to panel limit."));
-    QCOMPARE(statusMessage(CurrentStatus::Normal, 1), QString());
-}
-
-void CalculationTest::maximumLengthFormula_data()
-{
-    QTest::addColumn<float>("voltage");
-    QTest::addColumn<float>("alarm");
-    QTest::addColumn<float>("resistance");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("27.5 V, 210.74 mA, 12.1 ohm") << 27.5f << 210.74f << 12.1f << "2058.9m";
-    QTest::newRow("24 V, 210.74 mA, 12.1 ohm") << 24.0f << 210.74f << 12.1f << "1372.6m";
-    QTest::newRow("24 V, 200 mA, 12.1 ohm") << 24.0f << 200.0f << 12.1f << "1446.3m";
-    QTest::newRow("24 V, 250 mA, 12.1 ohm") << 24.0f << 250.0f << 12.1f << "1157.0m";
-}
-
-void CalculationTest::maximumLengthFormula()
-{
-    QFETCH(float, voltage);
-    QFETCH(float, alarm);
-    QFETCH(float, resistance);
-    QFETCH(QString, expected);
-    QCOMPARE(formatLength(maximumLength(voltage, 17.0f, alarm, resistance)), expected);
-}
-
 void CalculationTest::selection_data()
 {
     QTest::addColumn<QString>("panel");
@@ -420,38 +384,6 @@ void CalculationTest::workedCases()
     QCOMPARE(formatCurrent(r.totals.alarmTotal[0]), alarm);
     QCOMPARE(*lengthCellText(r.totals.maxLength[0], 2000.0f, r.noVoltageMargin), length);
     QCOMPARE(r.status[0], status);
-}
-
-void CalculationTest::warningsOfSeveralLoopsInOrder()
-{
-    QMap<QString, DeviceRecord> map = sampleDevices();
-    Grid grid(map, 4);
-    // loop 1 fails both checks, loop 2 only the number, loop 3 only the sum, loop 4 neither
-    grid.set("7", 0, "40");
-    grid.set("1", 0, "100");
-    grid.set("1", 1, "80");
-    grid.set("1", 1, "50", true);
-    grid.set("9", 2, "33");
-    grid.set("9", 3, "32");
-    const LoopResults r = calculateLoops(map, inputsFor(grid, 4, 27.5f, 400.0f, 126, 12.1f));
-
-    const QString list = QString("SND-70") + kComma + "VAD-80" + kComma + "SBC-90";
-    QCOMPARE(r.checkWarnings,
-             QStringList({"Loop1:The sum of the number of " + list + " should be less than or equal to 32",
-                          "Loop3:The sum of the number of " + list + " should be less than or equal to 32",
-                          "Loop1:Max number of devices should be less than or equal to 126.",
-                          "Loop2:Max number of devices should be less than or equal to 126."}));
-    QCOMPARE(r.restrictedExceeded[0], true);
-    QCOMPARE(r.maxDevicesExceeded[0], true);
-    QCOMPARE(r.restrictedExceeded[1], false);
-    QCOMPARE(r.maxDevicesExceeded[1], true);
-    QCOMPARE(r.restrictedExceeded[2], true);
-    QCOMPARE(r.maxDevicesExceeded[2], false);
-    QCOMPARE(r.excluded(3), false);
-    // excluded loops are still calculated
-    QCOMPARE(formatCurrent(r.totals.alarmTotal[2]), QString("297.0mA"));
-    QCOMPARE(r.status[3], CurrentStatus::Normal);
-    QCOMPARE(formatCurrent(r.totals.alarmTotal[3]), QString("288.0mA"));
 }
 
 void CalculationTest::restrictedListJoinsNamesAndSecondRows_data()
@@ -607,19 +539,6 @@ void CalculationTest::countsNotReadWithoutLoopColumns()
     QCOMPARE(formatCurrent(r.totals.alarmTotal[0]), QString("90.0mA"));
 }
 
-void CalculationTest::loopWithoutDevicesShowsCap()
-{
-    QMap<QString, DeviceRecord> map = sampleDevices();
-    Grid grid(map, 2);
-    grid.set("1", 0, "3");
-    const LoopResults r = calculateLoops(map, inputsFor(grid, 2, 27.5f, 400.0f, 126, 12.1f));
-    QCOMPARE(formatCurrent(r.totals.quiescentTotal[1]), QString("0.0mA"));
-    QCOMPARE(formatCurrent(r.totals.alarmTotal[1]), QString("0.0mA"));
-    QVERIFY(std::isinf(r.totals.maxLength[1]));
-    QCOMPARE(*lengthCellText(r.totals.maxLength[1], 2000.0f, r.noVoltageMargin), QString("2000m"));
-    QCOMPARE(r.status[1], CurrentStatus::Normal);
-}
-
 void CalculationTest::noVoltageMarginGivesZeroLength_data()
 {
     QTest::addColumn<float>("voltage");
@@ -643,16 +562,6 @@ void CalculationTest::noVoltageMarginGivesZeroLength()
     const LoopResults r = calculateLoops(map, inputsFor(grid, 1, voltage, 400.0f, 126, 12.1f));
     QVERIFY(r.noVoltageMargin);
     QCOMPARE(*lengthCellText(r.totals.maxLength[0], 2000.0f, r.noVoltageMargin), QString("0.0m"));
-}
-
-void CalculationTest::emptyDeviceListLeavesLengthZero()
-{
-    QMap<QString, DeviceRecord> map;
-    Grid grid(map, 1, 0);
-    const LoopResults r = calculateLoops(map, inputsFor(grid, 1, 27.5f, 400.0f, 126, 12.1f));
-    QVERIFY(!r.noVoltageMargin);
-    QCOMPARE(r.totals.maxLength[0], 0.0f);
-    QCOMPARE(*lengthCellText(r.totals.maxLength[0], 2000.0f, false), QString("0.0m"));
 }
 
 void CalculationTest::hugeCountsDoNotOverflow()
