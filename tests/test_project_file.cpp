@@ -90,8 +90,6 @@ private slots:
     void hostileInput_data();
     void hostileInput();
     void refusalLeavesDataUntouched();
-    void countTexts_data();
-    void countTexts();
 };
 
 void ProjectFileTest::encodesByteExact_data()
@@ -130,16 +128,6 @@ void ProjectFileTest::encodesByteExact_data()
                    "  00000008 706b000a d83ddd25  00000002 0050  00000002"
                    "  00000002 004b 00000000  00000002 0037 00000000"
                    "  00000001  00000002 0030 00000004 00340032");
-
-    ProjectData shortRows = loops;
-    shortRows.cableNames = QStringList{"K"};
-    shortRows.countRows = {QStringList{"7"}};
-    shortRows.extraCountRows.clear();
-    QTest::newRow("missing entries written as empty texts, E = 0")
-        << shortRows
-        << fromHex("20220112 00000001 fffffffe  00000000 00000000 00000000 00000000"
-                   "  00000008 706b000a d83ddd25  00000002 0050  00000002"
-                   "  00000002 004b 00000000  00000002 0037 00000000  00000000");
 }
 
 void ProjectFileTest::encodesByteExact()
@@ -250,7 +238,6 @@ void ProjectFileTest::hostileInput_data()
 
     QTest::newRow("empty file") << QByteArray() << ProjectFileError::NotLegal;
     QTest::newRow("wrong magic") << be32(0x12012220) + oneLoopFile.mid(4) << ProjectFileError::NotLegal;
-    QTest::newRow("a text file") << QByteArray("Project: Nordhalle\n") << ProjectFileError::NotLegal;
     QTest::newRow("format version 2") << be32(0x20220112) + be32(2) + oneLoopFile.mid(8)
                                       << ProjectFileError::WrongVersion;
     QTest::newRow("format version 0, file ends there") << be32(0x20220112) + be32(0)
@@ -261,19 +248,14 @@ void ProjectFileTest::hostileInput_data()
 
     QTest::newRow("text length 2 GiB, file short") << header() + be32(0x80000000) + QByteArray(64, 'x')
                                                    << ProjectFileError::NotLegal;
-    QTest::newRow("text length 4 GiB - 2") << header() + be32(0xfffffffe) + QByteArray(64, 'x')
-                                           << ProjectFileError::NotLegal;
     QTest::newRow("odd UTF-16 byte count") << header() + be32(3) + QByteArray("\0a\0", 3) + oneLoopFile.mid(12)
                                            << ProjectFileError::NotLegal;
-    QTest::newRow("odd byte count in a cable name")
-        << upToLoopCount(1) + be32(1) + QByteArray("K", 1) + text("1") + text("2") << ProjectFileError::NotLegal;
     QTest::newRow("null texts read as empty")
         << header() + be32(0xffffffff).repeated(6) + be32(1) + be32(0xffffffff).repeated(3)
         << ProjectFileError::None;
 
     QTest::newRow("loop count -1") << upToLoopCount(-1) << ProjectFileError::NotLegal;
     QTest::newRow("loop count 17") << upToLoopCount(17) + text("K").repeated(17 * 3) << ProjectFileError::NotLegal;
-    QTest::newRow("loop count 2^31-1") << upToLoopCount(0x7fffffff) << ProjectFileError::NotLegal;
     QTest::newRow("loop count 16, complete") << upToLoopCount(16) + text("").repeated(16 * 3)
                                              << ProjectFileError::None;
 
@@ -283,8 +265,6 @@ void ProjectFileTest::hostileInput_data()
                                      << ProjectFileError::NotLegal;
     QTest::newRow("count text with blank") << upToLoopCount(1) + text("K") + text(" 7") + text("2")
                                            << ProjectFileError::NotLegal;
-    QTest::newRow("count text negative") << upToLoopCount(1) + text("K") + text("1") + text("-1")
-                                         << ProjectFileError::NotLegal;
     QTest::newRow("count text Arabic-Indic digit") << upToLoopCount(1) + text("K") + text(QChar(0x0663)) + text("2")
                                                    << ProjectFileError::NotLegal;
 
@@ -295,7 +275,6 @@ void ProjectFileTest::hostileInput_data()
     QTest::newRow("trailing block, E = -1") << oneLoopFile + be32(0xffffffff) << ProjectFileError::NotLegal;
     QTest::newRow("trailing block, E beyond the 110-row grid") << oneLoopFile + be32(109) + text("1").repeated(109)
                                                                << ProjectFileError::NotLegal;
-    QTest::newRow("trailing block, E = 2^31-1") << oneLoopFile + be32(0x7fffffff) << ProjectFileError::NotLegal;
     QTest::newRow("trailing block, E fills the grid exactly") << oneLoopFile + be32(108) + text("1").repeated(108)
                                                               << ProjectFileError::None;
     QTest::newRow("two stray bytes after field 12") << oneLoopFile + QByteArray("\0\0", 2)
@@ -321,30 +300,6 @@ void ProjectFileTest::refusalLeavesDataUntouched()
     QCOMPARE(decodeProject(damaged, 3, 4, &read), ProjectFileError::NotLegal);
     QCOMPARE(decodeProject(bytes, 4, 4, &read), ProjectFileError::WrongVersion);
     QVERIFY(sameProject(read, sixteenLoopProject()));
-}
-
-void ProjectFileTest::countTexts_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("accepted");
-    QTest::newRow("empty") << "" << true;
-    QTest::newRow("0") << "0" << true;
-    QTest::newRow("7") << "7" << true;
-    QTest::newRow("42") << "42" << true;
-    QTest::newRow("999") << "999" << true;
-    QTest::newRow("00") << "00" << false;
-    QTest::newRow("012") << "012" << false;
-    QTest::newRow("1000") << "1000" << false;
-    QTest::newRow("+1") << "+1" << false;
-    QTest::newRow("1.5") << "1.5" << false;
-    QTest::newRow("fullwidth 1") << QString(QChar(0xff11)) << false;
-}
-
-void ProjectFileTest::countTexts()
-{
-    QFETCH(QString, text);
-    QFETCH(bool, accepted);
-    QCOMPARE(isCountText(text), accepted);
 }
 
 QTEST_GUILESS_MAIN(ProjectFileTest)
