@@ -6,6 +6,7 @@
 #include "test_catalogues.h"
 
 #include <QComboBox>
+#include <QLineEdit>
 #include <QFile>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -32,17 +33,14 @@ struct ExportBench {
     UiSeam *previous = nullptr;
 };
 
-// A 16-loop project on the full catalogue: every device and second row counted on every loop,
-// every Loop Summary cell filled.
+// A 16-loop project on the full catalogue: a cable on every loop, every device and second row
+// counted on every loop, every Loop Summary cell filled as Calculate leaves it.
 void setUpProject(MainWindow &w)
 {
-    const QString panel = catalogue.panels[kPanelCapacity - 1].name;
-    w.panelComboBox->setCurrentText(panel);
-    loopState.selectedPanelName = panel;
-    loopState.loopCount = 16;
-    if (loopState.devicesByKey.isEmpty())
-        for (int i = 0; i < catalogue.deviceCount; ++i)
-            loopState.devicesByKey.insert(catalogue.devices[i].code, catalogue.devices[i]);
+    w.projectNameEdit->setText("Benchmark depot");
+    w.panelComboBox->setCurrentText(catalogue.panels[kPanelCapacity - 1].name);
+    for (int i = 0; i < 16 && w.cableComboBoxes[i]; ++i)
+        w.cableComboBoxes[i]->setCurrentIndex(1 + i % kCableCapacity);
     int k = 0;
     for (DeviceRecord &d : loopState.devicesByKey) {
         for (int i = 0; i < 16; ++i) {
@@ -51,13 +49,9 @@ void setUpProject(MainWindow &w)
         }
         ++k;
     }
-    w.summaryTable->setRowCount(16);
-    if (w.summaryTable->columnCount() < 10)
-        w.summaryTable->setColumnCount(10);
-    for (int i = 0; i < 16; ++i) {
-        loopState.loopCableCaptions[i] = QString("Loop%1:%2").arg(i + 1).arg(catalogue.cables[i % kCableCapacity].name);
+    for (int i = 0; i < w.summaryTable->rowCount(); ++i) {
         const QStringList cells{QString("Loop%1").arg(i + 1), "12", "4", "6", "2", "18.4mA", "245.0mA",
-                                "812.3m", catalogue.cables[0].name, QString::fromUtf8("√")};
+                                "812.3m", loopState.loopCableNames[i], QString::fromUtf8("√")};
         for (int column = 0; column < 10; ++column)
             w.summaryTable->setItem(i, column, new QTableWidgetItem(cells[column]));
     }
@@ -81,8 +75,8 @@ BenchRegistration reg(600, [] {
     };
     c.run = [bench] { bench->fixture->window().ExportPDF(); };
     c.finish = [bench] {
-        if (!bench->seam.failures.isEmpty() || !QFile::exists(bench->seam.path))
-            qWarning("Export PDF benchmark: the export failed");
+        if (!bench->seam.failures.isEmpty() || !QFile::exists(bench->seam.path) || loopState.loopCount != 16)
+            qWarning("Export PDF benchmark: the export failed or the project was not set up");
         installUiSeam(bench->previous);
         bench->fixture.reset();
     };

@@ -298,12 +298,11 @@ int captionEnd(int loops)
     return 730 + 60 * (loops / 2);
 }
 
-// devicesByKey as the "Number of Device" group fills it: one copy of each catalogue device.
-void indexDevices()
+// What Calculate leaves in a "Loop Summary" row (the calculation itself is not under test here).
+void fillSummaryRow(QTableWidget *table, int row, const QStringList &cells)
 {
-    loopState.devicesByKey.clear();
-    for (int i = 0; i < catalogue.deviceCount; ++i)
-        loopState.devicesByKey.insert(catalogue.devices[i].code, catalogue.devices[i]);
+    for (int column = 0; column < cells.size(); ++column)
+        table->setItem(row, column, new QTableWidgetItem(cells[column]));
 }
 
 QString pdftotext(const QString &pdf)
@@ -355,6 +354,7 @@ private slots:
     void fontsAndPen();
 
     void gatherReadsWindowAndLoopState();
+    void gatherAfterPanelReset();
     void gatherStopsAtTheDeviceGrid();
 
     void exportWritesPdfAndOpensIt();
@@ -784,20 +784,15 @@ void ReportTest::gatherReadsWindowAndLoopState()
     w.companyNameEdit->setText("Acme");
     w.emailEdit->setText("a@b.example");
     w.commentEdit->setPlainText("line one\nline <b>two</b>");
-    loopState.selectedPanelName = "QP-420 (4 loops)";
-    loopState.loopCount = 2;
-    loopState.loopCableCaptions[0] = "Loop1:FR";
-    loopState.loopCableCaptions[1] = "Loop2:STP";
-    loopState.loopCableCaptions[2] = "Loop3:not printed";
-    w.summaryTable->setRowCount(2);
-    w.summaryTable->setColumnCount(10);
-    for (int column = 0; column < 10; ++column)
-        w.summaryTable->setItem(0, column, new QTableWidgetItem(QString("c%1").arg(column)));
-    w.summaryTable->setItem(1, 0, new QTableWidgetItem("Loop2"));
-    indexDevices();
+    w.panelComboBox->setCurrentText("QP-420 (4 loops)");
+    w.cableComboBoxes[0]->setCurrentText(QString::fromUtf8("FR 2x1.0mm²"));
+    w.cableComboBoxes[2]->setCurrentText("STP 2x0.8mm");
+    fillSummaryRow(w.summaryTable, 0, {"Loop1", "c1", "c2", "c3", "c4", "c5", "c6", "c7", "cable", "c9"});
+    delete w.summaryTable->takeItem(3, 9);
+    // Counts as Calculate copies them from the count fields.
     loopState.devicesByKey["1"].loopCounts[1] = 12;
-    loopState.devicesByKey["1"].secondRowLoopCounts[0] = 3;
-    loopState.devicesByKey["1"].loopCounts[2] = 99;  // beyond the loop count
+    loopState.devicesByKey["1"].secondRowLoopCounts[3] = 3;
+    loopState.devicesByKey["1"].loopCounts[4] = 99;  // beyond the panel's loops
 
     const SummarySheetData data = gatherSummarySheetData(w);
     QCOMPARE(data.projectName, QString("Depot"));
@@ -806,11 +801,13 @@ void ReportTest::gatherReadsWindowAndLoopState()
     QCOMPARE(data.email, QString("a@b.example"));
     QCOMPARE(data.comment, QString("line one\nline <b>two</b>"));
     QCOMPARE(data.panelName, QString("QP-420 (4 loops)"));
-    QCOMPARE(data.loopCount, 2);
-    QCOMPARE(data.cableCaptions, QStringList({"Loop1:FR", "Loop2:STP"}));
-    QCOMPARE(data.loopCells.size(), 2);
-    QCOMPARE(data.loopCells[0], QStringList({"c0", "c1", "c2", "c3", "c4", "c5", "c6", "c7", "c9"}));
-    QCOMPARE(data.loopCells[1], QStringList({"Loop2", "", "", "", "", "", "", "", ""}));
+    QCOMPARE(data.loopCount, 4);
+    QCOMPARE(data.cableCaptions,
+             QStringList({QString::fromUtf8("Loop1:FR 2x1.0mm²"), "", "Loop3:STP 2x0.8mm", ""}));
+    QCOMPARE(data.loopCells.size(), 4);
+    // Column 8, the cable, is not printed; column 9 is.
+    QCOMPARE(data.loopCells[0], QStringList({"Loop1", "c1", "c2", "c3", "c4", "c5", "c6", "c7", "c9"}));
+    QCOMPARE(data.loopCells[3], QStringList({"Loop4", "", "", "", "", "", "", "", ""}));
     QCOMPARE(data.softwareVersion, QString("Soft Version:SV1.0"));
     QCOMPARE(data.catalogueVersion, QString("Sample catalogue 2026.12"));
 
@@ -821,20 +818,42 @@ void ReportTest::gatherReadsWindowAndLoopState()
     QCOMPARE(names, QStringList({"OPT-100", "OPT-100I", "OUT-1", "IO-3", "BSN-12", "ISO-1", "CZI-1", "SCC-1",
                                  "HRR-200", "HFT-210", "MUL-300", "MCP-50", "MCP-50W", "IN-1", "SND-70",
                                  "VAD-80", "SBC-90"}));
-    QCOMPARE(data.deviceRows[0].loopCounts, QVector<qint32>({0, 12}));
-    QCOMPARE(data.deviceRows[1].loopCounts, QVector<qint32>({3, 0}));
+    QCOMPARE(data.deviceRows[0].loopCounts, QVector<qint32>({0, 12, 0, 0}));
+    QCOMPARE(data.deviceRows[1].loopCounts, QVector<qint32>({0, 0, 0, 3}));
     QVERIFY(data.deviceRows[1].secondRow && !data.deviceRows[0].secondRow);
     QCOMPARE(data.deviceRows[1].type, QString("Detector"));
     QCOMPARE(data.deviceRows[12].type, QString("CallPoint"));
 }
 
-void ReportTest::gatherStopsAtTheDeviceGrid()
+void ReportTest::gatherAfterPanelReset()
 {
     WindowFixture fixture(sampleCatalogue());
-    indexDevices();
+    MainWindow &w = fixture.window();
+    w.panelComboBox->setCurrentText("QP-840 (8 loops)");
+    w.cableComboBoxes[0]->setCurrentText("STP 2x0.8mm");
+    w.panelComboBox->setCurrentText(QString());
+    const SummarySheetData data = gatherSummarySheetData(w);
+    QCOMPARE(data.loopCount, 0);
+    QVERIFY(data.cableCaptions.isEmpty());
+    QVERIFY(data.loopCells.isEmpty());
+    // The last panel chosen is still named.
+    QCOMPARE(data.panelName, QString("QP-840 (8 loops)"));
+    QCOMPARE(data.deviceRows.size(), 17);
+    QVERIFY(data.deviceRows[0].loopCounts.isEmpty());
+
+    const Sheet sheet = draw(data);
+    QCOMPARE(sheet.pages, 2);
+    QVERIFY(placed(sheet.one("Device", 2), box(988, 880, 1155, 959), Align::Centre));
+    QCOMPARE(sheet.verticals(2).size(), 3);
+}
+
+void ReportTest::gatherStopsAtTheDeviceGrid()
+{
     // Two devices with second rows but room for only one extra row: the grid has 16 rows, and
     // the device that has no row in it has none on the sheet either.
-    catalogue.extraDeviceRows = 1;
+    Catalogue c = sampleCatalogue();
+    c.extraDeviceRows = 1;
+    WindowFixture fixture(c);
     const SummarySheetData data = gatherSummarySheetData(fixture.window());
     QCOMPARE(data.deviceRows.size(), 16);
     QCOMPARE(data.deviceRows[12].name, QString("MCP-50W"));
@@ -849,16 +868,12 @@ void ReportTest::exportWritesPdfAndOpensIt()
     MainWindow &w = fixture.window();
     w.projectNameEdit->setText("Harbour Depot");
     w.commentEdit->setPlainText("Phase one");
-    loopState.selectedPanelName = "QP-220 (2 loops)";
-    loopState.loopCount = 2;
-    loopState.loopCableCaptions[0] = "Loop1:Cable A";
-    loopState.loopCableCaptions[1] = "Loop2:Cable B";
-    w.summaryTable->setRowCount(2);
-    w.summaryTable->setColumnCount(10);
-    w.summaryTable->setItem(0, 0, new QTableWidgetItem("Loop1"));
-    w.summaryTable->setItem(0, 7, new QTableWidgetItem("812.3m"));
-    w.summaryTable->setItem(1, 0, new QTableWidgetItem("Loop2"));
-    indexDevices();
+    w.panelComboBox->setCurrentText("QP-220 (2 loops)");
+    w.cableComboBoxes[0]->setCurrentText(QString::fromUtf8("FR 2x1.5mm²"));
+    w.cableComboBoxes[1]->setCurrentText("STP 2x0.8mm");
+    fillSummaryRow(w.summaryTable, 0, {"Loop1", "12", "0", "3", "0", "5.4mA", "45.0mA", "812.3m", "STP 2x0.8mm",
+                                       QString::fromUtf8("√")});
+    loopState.devicesByKey["5"].secondRowLoopCounts[1] = 37;
 
     QTemporaryDir dir;
     const QString path = dir.filePath("sheet.pdf");
@@ -887,7 +902,8 @@ void ReportTest::exportWritesPdfAndOpensIt()
         QVERIFY(t.contains(QString::fromUtf8("Comment：Phase one")));
         QVERIFY(t.contains(QString::fromUtf8("Panel Model：QP-220 (2 loops)")));
         QVERIFY(t.contains("Cable Type:"));
-        QVERIFY(t.contains("Loop1:Cable A"));
+        QVERIFY(t.contains(QString::fromUtf8("Loop1:FR 2x1.5mm²")));
+        QVERIFY(t.contains("Loop2:STP 2x0.8mm"));
         QVERIFY(t.contains("Soft Version:SV1.0"));
         QVERIFY(t.contains("Sample catalogue 2026.12"));
         QVERIFY(t.contains(QRegularExpression("\\b\\d{1,2}/\\d{1,2}/\\d{4} \\d\\d:\\d\\d:\\d\\d\\b")));
@@ -896,7 +912,7 @@ void ReportTest::exportWritesPdfAndOpensIt()
     QVERIFY(pages[0].contains("812.3m"));
     QVERIFY(pages[0].contains("The above data is based on laboratory tests"));
     QVERIFY(pages[1].contains("Model - loop quantity table"));
-    QVERIFY(pages[1].contains("OPT-100I"));
+    QVERIFY(pages[1].contains(QRegularExpression("MCP-50W +CallPoint +0 +37")));
 }
 
 void ReportTest::exportCancelledDoesNothing()
@@ -911,8 +927,7 @@ void ReportTest::exportCancelledDoesNothing()
 void ReportTest::exportFullCataloguePdfHasContinuationPages()
 {
     WindowFixture fixture(fullCatalogue());
-    loopState.loopCount = 16;
-    indexDevices();
+    fixture.window().panelComboBox->setCurrentText("Panel 10 (16 loops)");
     QTemporaryDir dir;
     const QString path = dir.filePath("full.pdf");
     seam->fileAnswers << path;
@@ -924,7 +939,7 @@ void ReportTest::exportFullCataloguePdfHasContinuationPages()
     const QStringList pages = pdftotext(path).split('\f');
     for (int page = 1; page < 5; ++page) {
         QVERIFY(pages[page].contains("Enclosure"));
-        QVERIFY(pages[page].contains("Device"));
+        QVERIFY(pages[page].contains(QRegularExpression("Device +Type +Loop1 +Loop2 ")));
         QVERIFY(pages[page].contains("Full catalogue"));
     }
     QVERIFY(pages[4].contains("DEV-55B"));
