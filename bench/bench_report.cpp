@@ -6,9 +6,9 @@
 #include "test_catalogues.h"
 
 #include <QComboBox>
+#include <QPushButton>
 #include <QLineEdit>
 #include <QFile>
-#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <memory>
@@ -33,28 +33,19 @@ struct ExportBench {
     UiSeam *previous = nullptr;
 };
 
-// A 16-loop project on the full catalogue: a cable on every loop, every device and second row
-// counted on every loop, every Loop Summary cell filled as Calculate leaves it.
+// A 16-loop project on the full catalogue: a cable on every loop, every device row counted on
+// every loop, calculated.
 void setUpProject(MainWindow &w)
 {
     w.projectNameEdit->setText("Benchmark depot");
     w.panelComboBox->setCurrentText(catalogue.panels[kPanelCapacity - 1].name);
     for (int i = 0; i < 16 && w.cableComboBoxes[i]; ++i)
         w.cableComboBoxes[i]->setCurrentIndex(1 + i % kCableCapacity);
-    int k = 0;
-    for (DeviceRecord &d : loopState.devicesByKey) {
-        for (int i = 0; i < 16; ++i) {
-            d.loopCounts[i] = (k + i) % 40;
-            d.secondRowLoopCounts[i] = (k * 3 + i) % 40;
-        }
-        ++k;
-    }
-    for (int i = 0; i < w.summaryTable->rowCount(); ++i) {
-        const QStringList cells{QString("Loop%1").arg(i + 1), "12", "4", "6", "2", "18.4mA", "245.0mA",
-                                "812.3m", loopState.loopCableNames[i], QString::fromUtf8("√")};
-        for (int column = 0; column < 10; ++column)
-            w.summaryTable->setItem(i, column, new QTableWidgetItem(cells[column]));
-    }
+    for (int row = 0; row < kMaxDeviceRows; ++row)
+        for (int i = 0; i < 16; ++i)
+            if (QLineEdit *edit = w.deviceCountEdits[row][i])
+                edit->setText(QString::number((row + i) % 3));
+    w.calculateButton->click();
 }
 
 BenchRegistration reg(600, [] {

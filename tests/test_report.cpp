@@ -14,6 +14,7 @@
 #include <QPainterPath>
 #include <QPdfWriter>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTableWidget>
@@ -358,6 +359,7 @@ private slots:
     void gatherStopsAtTheDeviceGrid();
 
     void exportWritesPdfAndOpensIt();
+    void exportAfterCalculateShowsTheResults();
     void exportCancelledDoesNothing();
     void exportFullCataloguePdfHasContinuationPages();
     void unwritableTarget_data();
@@ -913,6 +915,49 @@ void ReportTest::exportWritesPdfAndOpensIt()
     QVERIFY(pages[0].contains("The above data is based on laboratory tests"));
     QVERIFY(pages[1].contains("Model - loop quantity table"));
     QVERIFY(pages[1].contains(QRegularExpression("MCP-50W +CallPoint +0 +37")));
+}
+
+void ReportTest::exportAfterCalculateShowsTheResults()
+{
+    WindowFixture fixture(sampleCatalogue());
+    MainWindow &w = fixture.window();
+    w.panelComboBox->setCurrentText("QP-220 (2 loops)");
+    w.cableComboBoxes[0]->setCurrentText(QString::fromUtf8("FR 2x1.5mm²"));
+    w.cableComboBoxes[1]->setCurrentText("STP 2x0.8mm");
+    w.deviceCountEdits[0][0]->setText("20");   // OPT-100 on loop 1
+    w.deviceCountEdits[12][1]->setText("3");   // MCP-50W on loop 2
+    w.calculateButton->click();
+
+    const SummarySheetData data = gatherSummarySheetData(w);
+    for (int loop = 0; loop < 2; ++loop) {
+        QStringList shown;
+        for (int column : {0, 1, 2, 3, 4, 5, 6, 7, 9})
+            shown << w.summaryTable->item(loop, column)->text();
+        QCOMPARE(data.loopCells[loop], shown);
+        QVERIFY(shown[5].endsWith("mA") && shown[7].endsWith("m"));
+    }
+    QCOMPARE(data.deviceRows[0].loopCounts, QVector<qint32>({20, 0}));
+    QCOMPARE(data.deviceRows[12].loopCounts, QVector<qint32>({0, 3}));
+
+    if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+        QSKIP("pdftotext (poppler-utils) is not installed");
+    QTemporaryDir dir;
+    const QString path = dir.filePath("calculated.pdf");
+    seam->clear();
+    seam->fileAnswers << path;
+    w.ExportPDF();
+    QVERIFY(seam->messages.isEmpty());
+    const QStringList pages = pdftotext(path).split('\f');
+    QVERIFY(pages.size() >= 2);
+    QVERIFY2(pages[0].contains(QRegularExpression(
+                 QString("Loop1 +%1 +%2 +%3 +%4 +%5 +%6 +%7 +%8")
+                     .arg(data.loopCells[0][1], data.loopCells[0][2], data.loopCells[0][3], data.loopCells[0][4],
+                          QRegularExpression::escape(data.loopCells[0][5]),
+                          QRegularExpression::escape(data.loopCells[0][6]),
+                          QRegularExpression::escape(data.loopCells[0][7]), data.loopCells[0][8]))),
+             qPrintable(pages[0]));
+    QVERIFY(pages[1].contains(QRegularExpression("OPT-100 +Detector +20 +0")));
+    QVERIFY(pages[1].contains(QRegularExpression("MCP-50W +CallPoint +0 +3")));
 }
 
 void ReportTest::exportCancelledDoesNothing()
