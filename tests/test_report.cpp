@@ -11,7 +11,6 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPaintEngine>
-#include <QPainterPath>
 #include <QPdfWriter>
 #include <QProcess>
 #include <QPushButton>
@@ -39,7 +38,6 @@ struct TextRun {
     QString text;
     QFont font;
     QColor penColour;
-    QRectF clip;  // null when drawn unclipped
     qreal left() const { return x; }
     qreal right() const { return x + width; }
     qreal top() const { return baseline - ascent; }
@@ -68,18 +66,8 @@ public:
     }
     void updateState(const QPaintEngineState &state) override
     {
-        const QPaintEngine::DirtyFlags dirty = state.state();
-        if (dirty & QPaintEngine::DirtyPen)
+        if (state.state() & QPaintEngine::DirtyPen)
             pen = state.pen();
-        if (dirty & QPaintEngine::DirtyClipRegion)
-            clip = state.clipRegion().boundingRect();
-        if (dirty & QPaintEngine::DirtyClipPath)
-            clip = state.clipPath().boundingRect();
-        if (dirty & QPaintEngine::DirtyClipEnabled)
-            clipEnabled = state.isClipEnabled();
-        if ((dirty & (QPaintEngine::DirtyClipRegion | QPaintEngine::DirtyClipPath))
-            && state.clipOperation() == Qt::NoClip)
-            clip = QRectF();
     }
     void drawPixmap(const QRectF &, const QPixmap &, const QRectF &) override { ++otherDrawings; }
     void drawPath(const QPainterPath &) override { ++otherDrawings; }
@@ -111,7 +99,6 @@ public:
         run.text = item.text();
         run.font = item.font();
         run.penColour = pen.color();
-        run.clip = clipEnabled ? clip : QRectF();
         texts.append(run);
     }
     Type type() const override { return QPaintEngine::User; }
@@ -121,8 +108,6 @@ public:
     int ends = 0;
     int otherDrawings = 0;
     QPen pen;
-    QRectF clip;
-    bool clipEnabled = false;
     QVector<TextRun> texts;
     QVector<LineRecord> lines;
 };
@@ -187,6 +172,7 @@ struct Sheet {
     QVector<LineRecord> lines;
     int pages = 0;
     bool ok = false;
+    int painterBegins = 0, painterEnds = 0, otherDrawings = 0;
 
     QVector<TextRun> on(int page) const
     {
@@ -255,6 +241,9 @@ Sheet draw(const SummarySheetData &data, const SheetClock &clock = &fixedTime)
     sheet.texts = device.engine.texts;
     sheet.lines = device.engine.lines;
     sheet.pages = device.engine.pages;
+    sheet.painterBegins = device.engine.begins;
+    sheet.painterEnds = device.engine.ends;
+    sheet.otherDrawings = device.engine.otherDrawings;
     return sheet;
 }
 
@@ -340,7 +329,6 @@ private slots:
     void pagesAndTitles_data();
     void pagesAndTitles();
     void projectBlockOnBothPages();
-    void longCommentWrapsInsideItsBox();
     void cableListPositions_data();
     void cableListPositions();
     void loopTableColumnsAndRows();
@@ -364,7 +352,6 @@ private slots:
     void exportFullCataloguePdfHasContinuationPages();
     void unwritableTarget_data();
     void unwritableTarget();
-    void exportReplacesOldPdfWhole();
     void fullDiskKeepsOldPdf();
 
 private:
@@ -400,6 +387,10 @@ void ReportTest::pagesAndTitles()
     const Sheet sheet = draw(sheetData(loops));
     QVERIFY(sheet.ok);
     QCOMPARE(sheet.pages, 2);
+    // One painter for the whole sheet, ended; nothing but texts and lines.
+    QCOMPARE(sheet.painterBegins, 1);
+    QCOMPARE(sheet.painterEnds, 1);
+    QCOMPARE(sheet.otherDrawings, 0);
 
     const TextRun summary = sheet.one("SUMMARY SHEET", 1);
     QVERIFY2(placed(summary, box(0, 0, W - 1, 99), Align::Centre), qPrintable(describe(summary)));
@@ -465,33 +456,6 @@ void ReportTest::projectBlockOnBothPages()
                      qPrintable(QString("page %1: %2 -> %3").arg(page).arg(line.text, describe(run))));
         }
     }
-}
-
-void ReportTest::longCommentWrapsInsideItsBox()
-{
-    SummarySheetData data = sheetData(1);
-    data.comment = "Second floor plant room and the car park levels share loop one. " + QString("Word ").repeated(40)
-                   + "\nNew line";
-    const Sheet sheet = draw(data);
-    const QVector<TextRun> comment = sheet.inside(box(100, 380, W - 101, 619), 1);
-    QVERIFY(comment.size() >= 3);
-    QVERIFY(comment[0].text.startsWith("Comment" + QString(QChar(0xFF1A)) + "Second floor"));
-    for (const TextRun &t : comment) {
-        QVERIFY2(t.left() >= 100 - 0.5 && t.right() <= W - 100 + 0.5, qPrintable(describe(t)));
-        QVERIFY2(t.top() >= 380 - 1, qPrintable(describe(t)));
-    }
-    // Lines beyond the box are clipped to it, so nothing of the comment covers the panel line.
-    int clipped = 0;
-    for (const TextRun &t : sheet.on(1)) {
-        if (t.top() < 379 || t.top() >= 655 || t.bottom() <= 621)
-            continue;
-        ++clipped;
-        QVERIFY2(!t.clip.isNull() && t.clip.bottom() <= 620 && t.clip.top() >= 380, qPrintable(describe(t)));
-    }
-    QVERIFY(clipped > 0);
-    const TextRun panel = sheet.one("Panel Model" + QString(QChar(0xFF1A)) + "QP-1640 (16 loops)", 1);
-    QVERIFY(placed(panel, box(100, 660, W - 101, 719), Align::Left));
-    QVERIFY(panel.clip.isNull());
 }
 
 void ReportTest::cableListPositions_data()
@@ -1013,26 +977,6 @@ void ReportTest::unwritableTarget()
     QVERIFY(seam->openedUrls.isEmpty());
     QVERIFY(QFileInfo(dir.filePath("folder.pdf")).isDir());
     QVERIFY(!QFileInfo::exists(dir.filePath("missing")));
-}
-
-void ReportTest::exportReplacesOldPdfWhole()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath("old.pdf");
-    {
-        QFile old(path);
-        QVERIFY(old.open(QIODevice::WriteOnly));
-        old.write(QByteArray(200000, 'x'));  // longer than the new document
-    }
-    WindowFixture fixture(sampleCatalogue());
-    seam->fileAnswers << path;
-    fixture.window().ExportPDF();
-    QVERIFY(seam->messages.isEmpty());
-    const QByteArray replaced = readFile(path);
-    QVERIFY(replaced.startsWith("%PDF-"));
-    QVERIFY(!replaced.contains("xxxx"));
-    QVERIFY(replaced.trimmed().endsWith("%%EOF"));
-    QCOMPARE(pdfPageCount(replaced), 2);
 }
 
 void ReportTest::fullDiskKeepsOldPdf()
