@@ -6,14 +6,41 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QTabWidget>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <cstdio>
 #include <memory>
 
 namespace {
 
 const QString sixteenLoops = QStringLiteral("Panel 10 (16 loops)");
 
+// The catalogue files carry no second device rows, so the window is started on the catalogue in
+// memory (from an empty directory: the readers leave it untouched) to get all 110 rows.
+class FullWindow {
+public:
+    FullWindow()
+    {
+        resetProcessState();
+        catalogue = fullCatalogue();
+        setCatalogueDirectoryForTesting(empty.path());
+        mainWindow = std::make_unique<MainWindow>();
+        setCatalogueDirectoryForTesting(QString());
+    }
+    ~FullWindow()
+    {
+        mainWindow.reset();
+        resetProcessState();
+    }
+    MainWindow &window() { return *mainWindow; }
+
+private:
+    QTemporaryDir empty;
+    std::unique_ptr<MainWindow> mainWindow;
+};
+
 struct PanelSwitch {
-    std::unique_ptr<WindowFixture> fixture;
+    std::unique_ptr<FullWindow> fixture;
     int from = 0;
     int to = 0;
 };
@@ -33,13 +60,15 @@ BenchCase panelSwitchCase(const QString &operation, const QString &fromPanel, co
                           int tab, bool withEventLoop = false)
 {
     auto state = std::make_shared<PanelSwitch>();
-    state->fixture = std::make_unique<WindowFixture>(fullCatalogue());
+    state->fixture = std::make_unique<FullWindow>();
     MainWindow &w = state->fixture->window();
     state->from = fromPanel.isEmpty() ? 0 : w.panelComboBox->findText(fromPanel);
     state->to = toPanel.isEmpty() ? 0 : w.panelComboBox->findText(toPanel);
     w.findChild<QTabWidget *>()->setCurrentIndex(tab);
     w.show();
     settle();
+    if (w.deviceTable->rowCount() != kMaxDeviceRows)
+        std::fprintf(stderr, "%s: only %d device rows\n", qPrintable(operation), w.deviceTable->rowCount());
 
     BenchCase c;
     c.operation = operation;
