@@ -1,0 +1,639 @@
+#include "app/main_window.h"
+#include "loops/loop_indexes.h"
+#include "loops/loop_state.h"
+#include "recording_seam.h"
+#include "test_catalogues.h"
+
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRegExpValidator>
+#include <QTableWidget>
+#include <QTextEdit>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+namespace {
+
+// The catalogue files carry no second device rows, so these windows start on the catalogue in
+// memory: from an empty directory the readers report and leave it as it is.
+class MemoryWindow {
+public:
+    explicit MemoryWindow(const Catalogue &c)
+    {
+        resetProcessState();
+        catalogue = c;
+        setCatalogueDirectoryForTesting(empty.path());
+        window = std::make_unique<MainWindow>();
+        setCatalogueDirectoryForTesting(QString());
+    }
+    ~MemoryWindow()
+    {
+        window.reset();
+        resetProcessState();
+    }
+    MainWindow *operator->() { return window.get(); }
+    MainWindow &operator*() { return *window; }
+
+private:
+    QTemporaryDir empty;
+    std::unique_ptr<MainWindow> window;
+};
+
+PanelRecord panel(const QString &name, int loops, int maxDevices)
+{
+    PanelRecord p;
+    p.code = name;
+    p.name = name;
+    p.loopCount = loops;
+    p.loopVoltage = 24.0f;
+    p.maxLoopCurrent = 400.0f;
+    for (int &m : p.maxDevices)
+        m = maxDevices;
+    return p;
+}
+
+DeviceRecord device(const QString &code, const QString &name, const QString &secondRowName = QString())
+{
+    DeviceRecord d;
+    d.code = code;
+    d.name = name;
+    d.type = "Detector";
+    d.hasSecondRow = !secondRowName.isEmpty();
+    d.secondRowName = secondRowName;
+    return d;
+}
+
+QStringList comboItems(const QComboBox *box)
+{
+    QStringList items;
+    for (int i = 0; i < box->count(); ++i)
+        items << box->itemText(i);
+    return items;
+}
+
+QStringList headerLabels(const QTableWidget *table)
+{
+    QStringList labels;
+    for (int c = 0; c < table->columnCount(); ++c)
+        labels << (table->horizontalHeaderItem(c) ? table->horizontalHeaderItem(c)->text() : "<none>");
+    return labels;
+}
+
+QStringList column(const QTableWidget *table, int c)
+{
+    QStringList texts;
+    for (int r = 0; r < table->rowCount(); ++r)
+        texts << (table->item(r, c) ? table->item(r, c)->text() : "<none>");
+    return texts;
+}
+
+void choosePanel(MainWindow &w, const QString &name)
+{
+    const int index = w.panelComboBox->findText(name);
+    QVERIFY2(index >= 0, qPrintable(name));
+    w.panelComboBox->setCurrentIndex(index);
+}
+
+}  // namespace
+
+class LoopsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void projectInformationForm();
+    void panelSelectionForm();
+    void cableAndDeviceTableSetup();
+    void panelListOrder();
+    void repeatedKeysKeepTheLaterRecord();
+    void deviceRowsWithSecondRows();
+    void nameAndTypeCellsReadOnly_data();
+    void nameAndTypeCellsReadOnly();
+    void shortRowBudgetStopsAtLastRow_data();
+    void shortRowBudgetStopsAtLastRow();
+
+    void panelSwitchSizesTables_data();
+    void panelSwitchSizesTables();
+    void loopCountOutsideRangeIsMended_data();
+    void loopCountOutsideRangeIsMended();
+    void unknownPanelTextKeepsSizes();
+    void countFieldsAreFreshAfterPanelChange();
+    void secondRowHasCountFields();
+    void countValidator_data();
+    void countValidator();
+    void typingIntoCountField();
+
+    void flushPanelCopiesLoopCountMaxima();
+    void flushPanelDirectWithoutLoops();
+    void cableListAndUserData();
+    void cableChoiceSetsOneLoop_data();
+    void cableChoiceSetsOneLoop();
+    void blankCableKeepsEarlierChoice();
+    void panelChangeResetsCables();
+
+private:
+    std::unique_ptr<RecordingSeam> seam;
+};
+
+void LoopsTest::init()
+{
+    seam = std::make_unique<RecordingSeam>();
+}
+
+void LoopsTest::cleanup()
+{
+    seam.reset();
+    resetProcessState();
+}
+
+void LoopsTest::projectInformationForm()
+{
+    MemoryWindow w(sampleCatalogue());
+    auto *form = qobject_cast<QFormLayout *>(w->projectNameEdit->parentWidget()->layout());
+    QVERIFY(form);
+    QCOMPARE(qobject_cast<QGroupBox *>(w->projectNameEdit->parentWidget())->title(),
+             QString("Project Information"));
+    QCOMPARE(form->rowWrapPolicy(), QFormLayout::DontWrapRows);
+    QCOMPARE(form->spacing(), 40);
+    const QWidget *fields[] = {w->projectNameEdit, w->projectLocationEdit, w->companyNameEdit,
+                               w->emailEdit, w->commentEdit};
+    const char *labels[] = {"Project Name:", "Project Location:", "Company Name:", "E-mail:", "Comment:"};
+    QCOMPARE(form->rowCount(), 5);
+    for (int row = 0; row < 5; ++row) {
+        QCOMPARE(form->itemAt(row, QFormLayout::FieldRole)->widget(), fields[row]);
+        auto *label = qobject_cast<QLabel *>(form->itemAt(row, QFormLayout::LabelRole)->widget());
+        QVERIFY(label);
+        QCOMPARE(label->text(), QString(labels[row]));
+        if (row < 4) {
+            QCOMPARE(fields[row]->minimumHeight(), 30);
+            QCOMPARE(fields[row]->maximumHeight(), 30);
+        }
+    }
+    QCOMPARE(w->commentEdit->maximumHeight(), QWIDGETSIZE_MAX);
+    QVERIFY(!w->projectNameEdit->validator());
+}
+
+void LoopsTest::panelSelectionForm()
+{
+    MemoryWindow w(sampleCatalogue());
+    QWidget *group = w->panelComboBox->parentWidget();
+    QCOMPARE(qobject_cast<QGroupBox *>(group)->title(), QString("Panel Selection"));
+    auto *form = qobject_cast<QFormLayout *>(group->layout());
+    QVERIFY(form);
+    QCOMPARE(form->rowWrapPolicy(), QFormLayout::DontWrapRows);
+    QCOMPARE(qobject_cast<QLabel *>(form->itemAt(0, QFormLayout::LabelRole)->widget())->text(),
+             QString("Panel model:"));
+    QCOMPARE(w->panelComboBox->minimumSize(), QSize(230, 25));
+    QCOMPARE(w->panelComboBox->maximumSize(), QSize(230, 25));
+    QVERIFY(!w->panelComboBox->isEditable());
+    QVERIFY(!w->panelComboBox->itemData(1).isValid());
+}
+
+void LoopsTest::cableAndDeviceTableSetup()
+{
+    MemoryWindow w(sampleCatalogue());
+    QTableWidget *cables = w->cableTable;
+    QCOMPARE(headerLabels(cables), QStringList({"Loop", "Cable Type"}));
+    QCOMPARE(cables->columnWidth(0), 70);
+    QCOMPARE(cables->columnWidth(1), 250);
+    QCOMPARE(cables->selectionBehavior(), QAbstractItemView::SelectRows);
+    QCOMPARE(cables->editTriggers(), QAbstractItemView::NoEditTriggers);
+    QVERIFY(cables->verticalHeader()->isHidden());
+    QCOMPARE(qobject_cast<QGroupBox *>(cables->parentWidget())->title(), QString("Cable Selection"));
+
+    QTableWidget *devices = w->deviceTable;
+    QCOMPARE(devices->columnWidth(0), 80);
+    QCOMPARE(devices->columnWidth(1), 100);
+    QCOMPARE(devices->selectionBehavior(), QAbstractItemView::SelectRows);
+    QCOMPARE(devices->editTriggers(), QTableWidget().editTriggers());
+    QVERIFY(devices->verticalHeader()->isHidden());
+    QCOMPARE(qobject_cast<QGroupBox *>(devices->parentWidget())->title(), QString("Number of Device"));
+}
+
+void LoopsTest::panelListOrder()
+{
+    Catalogue c;
+    const char *names[] = {"Panel 2", "panel a", "Panel 10", "Panel B", "Panel A"};
+    for (const char *name : names)
+        c.panels[c.panelCount++] = panel(name, 1, 10);
+    MemoryWindow w(c);
+    // UTF-16 code units: "1" before "2", upper case before lower case, blank first.
+    QCOMPARE(comboItems(w->panelComboBox),
+             QStringList({"", "Panel 10", "Panel 2", "Panel A", "Panel B", "panel a"}));
+    QCOMPARE(w->panelComboBox->currentIndex(), 0);
+    QCOMPARE(loopState.loopCount, 0);
+}
+
+void LoopsTest::repeatedKeysKeepTheLaterRecord()
+{
+    Catalogue c;
+    c.panels[c.panelCount++] = panel("Twin", 2, 10);
+    c.panels[c.panelCount++] = panel("Other", 1, 10);
+    c.panels[c.panelCount++] = panel("Twin", 5, 20);
+    c.cables[0].name = "Cu";
+    c.cables[0].resistance = 1.0f;
+    c.cables[1].name = "Cu";
+    c.cables[1].resistance = 2.0f;
+    c.cableCount = 2;
+    c.devices[0] = device("1", "first");
+    c.devices[1] = device("1", "second");
+    c.deviceCount = 2;
+    MemoryWindow w(c);
+
+    QCOMPARE(comboItems(w->panelComboBox), QStringList({"", "Other", "Twin"}));
+    QCOMPARE(loopState.panelsByName.value("Twin").loopCount, 5);
+    QCOMPARE(loopState.cablesByName.size(), 1);
+    QCOMPARE(loopState.cablesByName.value("Cu").resistance, 2.0f);
+    QCOMPARE(loopState.devicesByKey.size(), 1);
+    QCOMPARE(loopState.devicesByKey.value("1").name, QString("second"));
+
+    choosePanel(*w, "Twin");
+    QCOMPARE(loopState.loopCount, 5);
+    QCOMPARE(comboItems(w->cableComboBoxes[0]), QStringList({"", "Cu"}));
+}
+
+void LoopsTest::deviceRowsWithSecondRows()
+{
+    MemoryWindow w(sampleCatalogue());
+    QTableWidget *t = w->deviceTable;
+    QCOMPARE(t->rowCount(), 17);
+    QCOMPARE(headerLabels(t), QStringList({"Name", "Type"}));
+    // Codes in string order ("10" before "2"); OPT-100 and MCP-50 each take the row below.
+    QCOMPARE(column(t, 0).mid(0, 6),
+             QStringList({"OPT-100", "OPT-100I", "OUT-1", "IO-3", "BSN-12", "ISO-1"}));
+    QCOMPARE(column(t, 1).mid(0, 2), QStringList({"Detector", "Detector"}));
+    QCOMPARE(column(t, 0).mid(10, 3), QStringList({"MUL-300", "MCP-50", "MCP-50W"}));
+    QCOMPARE(column(t, 1).mid(11, 2), QStringList({"CallPoint", "CallPoint"}));
+    QCOMPARE(column(t, 0).last(), QString("SBC-90"));
+}
+
+void LoopsTest::nameAndTypeCellsReadOnly_data()
+{
+    QTest::addColumn<int>("extraDeviceRows");
+    QTest::addColumn<int>("rows");
+    QTest::newRow("rows match the second rows") << 2 << 17;
+    QTest::newRow("three filler rows at the end") << 5 << 20;
+}
+
+void LoopsTest::nameAndTypeCellsReadOnly()
+{
+    QFETCH(int, extraDeviceRows);
+    QFETCH(int, rows);
+    Catalogue c = sampleCatalogue();
+    c.extraDeviceRows = extraDeviceRows;
+    MemoryWindow w(c);
+    QTableWidget *t = w->deviceTable;
+    QCOMPARE(t->rowCount(), rows);
+    for (int r = 0; r < rows; ++r) {
+        for (int col = 0; col < 2; ++col) {
+            QTableWidgetItem *item = t->item(r, col);
+            QVERIFY2(item, qPrintable(QString("row %1 column %2").arg(r).arg(col)));
+            QVERIFY(!(item->flags() & Qt::ItemIsEditable));
+            QVERIFY(item->flags() & Qt::ItemIsSelectable);
+        }
+    }
+    QCOMPARE(column(t, 0).last(), rows > 17 ? QString() : QString("SBC-90"));
+    // Not even the table's own edit request may open an editor on a name.
+    QTest::ignoreMessage(QtWarningMsg, "edit: editing failed");
+    t->editItem(t->item(0, 0));
+    QTest::ignoreMessage(QtWarningMsg, "edit: editing failed");
+    t->editItem(t->item(rows - 1, 1));
+    QVERIFY(t->viewport()->findChildren<QWidget *>().isEmpty());
+}
+
+void LoopsTest::shortRowBudgetStopsAtLastRow_data()
+{
+    QTest::addColumn<int>("extraDeviceRows");
+    QTest::addColumn<QStringList>("names");
+    QTest::newRow("one extra row for three second rows") << 1 << QStringList({"A", "A2", "B", "B2"});
+    QTest::newRow("negative extra rows") << -2 << QStringList({"A"});
+    QTest::newRow("no extra rows") << 0 << QStringList({"A", "A2", "B"});
+}
+
+void LoopsTest::shortRowBudgetStopsAtLastRow()
+{
+    QFETCH(int, extraDeviceRows);
+    QFETCH(QStringList, names);
+    Catalogue c;
+    c.panels[c.panelCount++] = panel("Four", 4, 100);
+    c.devices[0] = device("a", "A", "A2");
+    c.devices[1] = device("b", "B", "B2");
+    c.devices[2] = device("c", "C", "C2");
+    c.deviceCount = 3;
+    c.extraDeviceRows = extraDeviceRows;
+    MemoryWindow w(c);
+    QCOMPARE(column(w->deviceTable, 0), names);
+
+    choosePanel(*w, "Four");
+    const int rows = names.size();
+    for (int r = 0; r < kMaxDeviceRows; ++r) {
+        for (int i = 0; i < kMaxLoops; ++i) {
+            const bool inGrid = r < rows && i < 4;
+            QCOMPARE(w->deviceCountEdits[r][i] != nullptr, inGrid);
+        }
+    }
+    QCOMPARE(deviceRowOrder(loopState.devicesByKey, deviceGridRowCount(catalogue)).size(), rows);
+}
+
+void LoopsTest::panelSwitchSizesTables_data()
+{
+    QTest::addColumn<QStringList>("panels");
+    QTest::addColumn<int>("loops");
+    QTest::newRow("8 loops") << QStringList({"QP-840 (8 loops)"}) << 8;
+    QTest::newRow("8 then 2 loops") << QStringList({"QP-840 (8 loops)", "QP-220 (2 loops)"}) << 2;
+    QTest::newRow("8, 2, then blank") << QStringList({"QP-840 (8 loops)", "QP-220 (2 loops)", ""}) << 0;
+    QTest::newRow("2 then 16 loops") << QStringList({"QP-220 (2 loops)", "QP-1640 (16 loops)"}) << 16;
+}
+
+void LoopsTest::panelSwitchSizesTables()
+{
+    QFETCH(QStringList, panels);
+    QFETCH(int, loops);
+    MemoryWindow w(sampleCatalogue());
+    for (const QString &name : panels)
+        choosePanel(*w, name);
+
+    QCOMPARE(loopState.loopCount, loops);
+    QStringList expectedHeaders({"Name", "Type"});
+    QStringList loopLabels;
+    for (int i = 1; i <= loops; ++i)
+        loopLabels << QString("Loop%1").arg(i);
+    QCOMPARE(headerLabels(w->deviceTable), expectedHeaders + loopLabels);
+    QCOMPARE(w->deviceTable->rowCount(), 17);
+    QCOMPARE(column(w->cableTable, 0), loopLabels);
+    QCOMPARE(column(w->calculationTable, 0), loopLabels);
+    QCOMPARE(column(w->summaryTable, 0), loopLabels);
+    for (int r = 0; r < loops; ++r) {
+        for (int col = 1; col <= 9; ++col)
+            QCOMPARE(w->summaryTable->item(r, col)->text(), QString());
+        QVERIFY(!w->calculationTable->item(r, 1));
+    }
+
+    for (int i = 0; i < kMaxLoops; ++i) {
+        QCOMPARE(w->cableComboBoxes[i] != nullptr, i < loops);
+        if (i < loops)
+            QCOMPARE(w->cableTable->cellWidget(i, 1), w->cableComboBoxes[i]);
+        QCOMPARE(w->commentLabels[i]->text(), QString());
+    }
+    for (int r = 0; r < kMaxDeviceRows; ++r) {
+        for (int i = 0; i < kMaxLoops; ++i) {
+            QLineEdit *edit = w->deviceCountEdits[r][i];
+            QCOMPARE(edit != nullptr, r < 17 && i < loops);
+            if (edit) {
+                QCOMPARE(w->deviceTable->cellWidget(r, i + 2), edit);
+                QCOMPARE(edit->text(), QString("0"));
+            }
+        }
+    }
+    // Fields of the earlier panels are gone once the event loop has run.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCOMPARE(w->deviceTable->viewport()->findChildren<QLineEdit *>().size(), 17 * loops);
+}
+
+void LoopsTest::loopCountOutsideRangeIsMended_data()
+{
+    QTest::addColumn<int>("panelLoops");
+    QTest::addColumn<int>("loops");
+    QTest::newRow("20 loops are used as 16") << 20 << 16;
+    QTest::newRow("-3 loops are used as none") << -3 << 0;
+    QTest::newRow("exactly 16") << 16 << 16;
+}
+
+void LoopsTest::loopCountOutsideRangeIsMended()
+{
+    QFETCH(int, panelLoops);
+    QFETCH(int, loops);
+    Catalogue c = sampleCatalogue();
+    c.panels[c.panelCount++] = panel("Odd", panelLoops, 77);
+    MemoryWindow w(c);
+    choosePanel(*w, "QP-220 (2 loops)");
+    choosePanel(*w, "Odd");
+    QCOMPARE(loopState.loopCount, loops);
+    QCOMPARE(w->deviceTable->columnCount(), loops + 2);
+    QCOMPARE(w->cableTable->rowCount(), loops);
+    QCOMPARE(w->summaryTable->rowCount(), loops);
+    QCOMPARE(w->calculationTable->rowCount(), loops);
+    for (int i = 0; i < kMaxLoops; ++i)
+        QCOMPARE(loopState.loopMaxDevices[i], i < loops ? 77 : (i < 2 ? 126 : 0));
+    QCOMPARE(loopState.selectedPanelName, QString("Odd"));
+}
+
+void LoopsTest::unknownPanelTextKeepsSizes()
+{
+    MemoryWindow w(sampleCatalogue());
+    choosePanel(*w, "QP-420 (4 loops)");
+    QLineEdit *before = w->deviceCountEdits[0][0];
+    before->setText("12");
+    w->setLoopColumn("No such panel");
+    QCOMPARE(loopState.loopCount, 4);
+    QCOMPARE(w->deviceTable->columnCount(), 6);
+    QCOMPARE(w->cableTable->rowCount(), 4);
+    QVERIFY(w->deviceCountEdits[0][0] != before);
+    QCOMPARE(w->deviceCountEdits[0][0]->text(), QString("0"));
+    QVERIFY(w->cableComboBoxes[3]);
+    QVERIFY(!w->cableComboBoxes[4]);
+}
+
+void LoopsTest::countFieldsAreFreshAfterPanelChange()
+{
+    MemoryWindow w(sampleCatalogue());
+    choosePanel(*w, "QP-420 (4 loops)");
+    w->deviceCountEdits[3][2]->setText("42");
+    for (auto it = loopState.devicesByKey.begin(); it != loopState.devicesByKey.end(); ++it) {
+        for (int i = 0; i < kMaxLoops; ++i) {
+            it->loopCounts[i] = 5;
+            it->secondRowLoopCounts[i] = 6;
+        }
+    }
+    w->commentLabels[15]->setText("old message");
+
+    choosePanel(*w, "QP-220 (2 loops)");
+    QCOMPARE(w->deviceCountEdits[3][1]->text(), QString("0"));
+    QVERIFY(!w->deviceCountEdits[3][2]);
+    QCOMPARE(w->commentLabels[15]->text(), QString());
+    const DeviceRecord opt = loopState.devicesByKey.value("1");  // has a second row
+    const DeviceRecord hrr = loopState.devicesByKey.value("2");  // has none
+    QCOMPARE(opt.loopCounts[0], 0);
+    QCOMPARE(opt.loopCounts[1], 0);
+    QCOMPARE(opt.secondRowLoopCounts[1], 0);
+    QCOMPARE(opt.loopCounts[2], 5);  // beyond the new loop count: not touched
+    QCOMPARE(hrr.loopCounts[1], 0);
+    QCOMPARE(hrr.secondRowLoopCounts[1], 6);
+}
+
+void LoopsTest::secondRowHasCountFields()
+{
+    MemoryWindow w(sampleCatalogue());
+    choosePanel(*w, "QP-420 (4 loops)");
+    // OPT-100 in row 0 and OPT-100I in row 1; MCP-50 in row 11 and MCP-50W in row 12.
+    for (int row : {0, 1, 11, 12}) {
+        for (int i = 0; i < 4; ++i) {
+            QLineEdit *edit = w->deviceCountEdits[row][i];
+            QVERIFY(edit);
+            QCOMPARE(edit->text(), QString("0"));
+            QVERIFY(edit->validator());
+        }
+    }
+    QCOMPARE(w->deviceTable->item(12, 0)->text(), QString("MCP-50W"));
+}
+
+void LoopsTest::countValidator_data()
+{
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<int>("state");
+    QTest::newRow("empty while typing") << "" << int(QValidator::Intermediate);
+    QTest::newRow("0") << "0" << int(QValidator::Acceptable);
+    QTest::newRow("7") << "7" << int(QValidator::Acceptable);
+    QTest::newRow("42") << "42" << int(QValidator::Acceptable);
+    QTest::newRow("999") << "999" << int(QValidator::Acceptable);
+    QTest::newRow("leading zero 012") << "012" << int(QValidator::Invalid);
+    QTest::newRow("leading zero 00") << "00" << int(QValidator::Invalid);
+    QTest::newRow("four digits 1000") << "1000" << int(QValidator::Invalid);
+    QTest::newRow("negative -1") << "-1" << int(QValidator::Invalid);
+    QTest::newRow("letter a") << "a" << int(QValidator::Invalid);
+    QTest::newRow("leading blank") << " 1" << int(QValidator::Invalid);
+    QTest::newRow("decimal 1.5") << "1.5" << int(QValidator::Invalid);
+}
+
+void LoopsTest::countValidator()
+{
+    QFETCH(QString, input);
+    QFETCH(int, state);
+    MemoryWindow w(sampleCatalogue());
+    choosePanel(*w, "QP-220 (2 loops)");
+    const QValidator *validator = w->deviceCountEdits[0][0]->validator();
+    QVERIFY(qobject_cast<const QRegExpValidator *>(validator));
+    // One validator for every field of the call.
+    QCOMPARE(w->deviceCountEdits[16][1]->validator(), validator);
+    int pos = input.size();
+    QCOMPARE(int(validator->validate(input, pos)), state);
+}
+
+void LoopsTest::typingIntoCountField()
+{
+    MemoryWindow w(sampleCatalogue());
+    choosePanel(*w, "QP-220 (2 loops)");
+    QLineEdit *edit = w->deviceCountEdits[2][1];
+    QTest::keyClicks(edit, "12");  // "012" is refused key by key
+    QCOMPARE(edit->text(), QString("0"));
+    edit->selectAll();
+    QTest::keyClicks(edit, "1000");
+    QCOMPARE(edit->text(), QString("100"));
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QCOMPARE(edit->text(), QString());
+}
+
+void LoopsTest::flushPanelCopiesLoopCountMaxima()
+{
+    MemoryWindow w(sampleCatalogue());
+    choosePanel(*w, "QP-220 (2 loops)");
+    choosePanel(*w, "QP-840 (8 loops)");  // setLoopColumn must run first: all 8 maxima
+    for (int i = 0; i < kMaxLoops; ++i)
+        QCOMPARE(loopState.loopMaxDevices[i], i < 8 ? 250 : 0);
+
+    choosePanel(*w, "QP-420 (4 loops)");
+    for (int i = 0; i < kMaxLoops; ++i)
+        QCOMPARE(loopState.loopMaxDevices[i], i < 4 ? 127 : (i < 8 ? 250 : 0));
+    QCOMPARE(loopState.selectedPanelName, QString("QP-420 (4 loops)"));
+    QCOMPARE(loopState.panelLoopVoltage, 27.5f);
+    QCOMPARE(loopState.panelMaxLoopCurrent, 400.0f);
+
+    choosePanel(*w, "");  // the blank entry keeps the panel's limits
+    QCOMPARE(loopState.loopCount, 0);
+    QCOMPARE(loopState.selectedPanelName, QString("QP-420 (4 loops)"));
+    QCOMPARE(loopState.panelLoopVoltage, 27.5f);
+    QCOMPARE(loopState.loopMaxDevices[0], 127);
+}
+
+void LoopsTest::flushPanelDirectWithoutLoops()
+{
+    MemoryWindow w(sampleCatalogue());
+    w->flushPanel("QP-840 (8 loops)");
+    QCOMPARE(loopState.selectedPanelName, QString("QP-840 (8 loops)"));
+    QCOMPARE(loopState.panelMaxLoopCurrent, 500.0f);
+    QCOMPARE(loopState.loopMaxDevices[0], 0);
+    w->flushPanel("qp-840 (8 loops)");  // exact, case-sensitive match only
+    QCOMPARE(loopState.selectedPanelName, QString("QP-840 (8 loops)"));
+}
+
+void LoopsTest::cableListAndUserData()
+{
+    MemoryWindow w(sampleCatalogue());
+    QCOMPARE(w->cableTable->rowCount(), 0);
+    choosePanel(*w, "QP-420 (4 loops)");
+    QComboBox *box = w->cableComboBoxes[3];
+    QCOMPARE(comboItems(box), QStringList({"", QString::fromUtf8("FR 2x1.0mm²"), QString::fromUtf8("FR 2x1.5mm²"),
+                                           QString::fromUtf8("FR 2x2.5mm²"), QString::fromUtf8("FR 2x4.0mm²"),
+                                           "STP 2x0.8mm"}));
+    QVERIFY(!box->itemData(0).isValid());
+    QCOMPARE(box->itemData(2).userType(), int(QMetaType::Float));
+    QCOMPARE(box->itemData(2).toFloat(), 12.1f);
+    QCOMPARE(box->currentIndex(), 0);
+    QCOMPARE(loopState.loopCableNames[3], QString());
+}
+
+void LoopsTest::cableChoiceSetsOneLoop_data()
+{
+    QTest::addColumn<int>("loop");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("loop 3") << 3 << QString::fromUtf8("Loop3:FR 2x2.5mm²");
+    QTest::newRow("loop 10, seven-character prefix") << 10 << QString::fromUtf8("Loop10:FR 2x2.5mm²");
+    QTest::newRow("loop 16") << 16 << QString::fromUtf8("Loop16:FR 2x2.5mm²");
+}
+
+void LoopsTest::cableChoiceSetsOneLoop()
+{
+    QFETCH(int, loop);
+    QFETCH(QString, caption);
+    MemoryWindow w(sampleCatalogue());
+    choosePanel(*w, "QP-1640 (16 loops)");
+    const QString name = QString::fromUtf8("FR 2x2.5mm²");
+    w->cableComboBoxes[loop - 1]->setCurrentText(name);
+    for (int i = 0; i < kMaxLoops; ++i) {
+        const bool chosen = i == loop - 1;
+        QCOMPARE(loopState.loopCableNames[i], chosen ? name : QString());
+        QCOMPARE(loopState.loopCableCaptions[i], chosen ? caption : QString());
+        QCOMPARE(loopState.loopCableResistance[i], chosen ? 7.41f : 0.0f);
+    }
+}
+
+void LoopsTest::blankCableKeepsEarlierChoice()
+{
+    MemoryWindow w(sampleCatalogue());
+    choosePanel(*w, "QP-220 (2 loops)");
+    w->cableComboBoxes[1]->setCurrentText("STP 2x0.8mm");
+    w->cableComboBoxes[1]->setCurrentIndex(0);
+    QCOMPARE(loopState.loopCableNames[1], QString("STP 2x0.8mm"));
+    QCOMPARE(loopState.loopCableResistance[1], 36.6f);
+    w->flushCableLoop2("stp 2x0.8mm");
+    QCOMPARE(loopState.loopCableNames[1], QString("STP 2x0.8mm"));
+}
+
+void LoopsTest::panelChangeResetsCables()
+{
+    MemoryWindow w(sampleCatalogue());
+    choosePanel(*w, "QP-420 (4 loops)");
+    w->cableComboBoxes[0]->setCurrentText("STP 2x0.8mm");
+    w->cableComboBoxes[3]->setCurrentText(QString::fromUtf8("FR 2x1.0mm²"));
+    choosePanel(*w, "QP-440 HP (4 loops)");
+    for (int i = 0; i < kMaxLoops; ++i) {
+        QCOMPARE(loopState.loopCableNames[i], QString());
+        QCOMPARE(loopState.loopCableCaptions[i], QString());
+        QCOMPARE(loopState.loopCableResistance[i], 0.0f);
+    }
+    QCOMPARE(w->cableComboBoxes[0]->currentText(), QString());
+    // The new boxes are connected once each: a choice reaches its loop's slot.
+    w->cableComboBoxes[0]->setCurrentText("STP 2x0.8mm");
+    QCOMPARE(loopState.loopCableCaptions[0], QString("Loop1:STP 2x0.8mm"));
+}
+
+QTEST_MAIN(LoopsTest)
+#include "test_loops.moc"
