@@ -2,16 +2,20 @@
 
 const QString deviceCountPattern = QStringLiteral("^([0-9]|[1-9][0-9]|[1-9][0-9][0-9])$");
 
+// A record without a name is left out: under the key "" it would answer to the blank first item
+// of every list, so that New or an empty cable choice would select it.
 void indexPanelsByName(const Catalogue &c, QMap<QString, PanelRecord> &index)
 {
     for (int i = 0; i < validPanelCount(c); ++i)
-        index.insert(c.panels[i].name, c.panels[i]);
+        if (!c.panels[i].name.isEmpty())
+            index.insert(c.panels[i].name, c.panels[i]);
 }
 
 void indexCablesByName(const Catalogue &c, QMap<QString, CableRecord> &index)
 {
     for (int i = 0; i < validCableCount(c); ++i)
-        index.insert(c.cables[i].name, c.cables[i]);
+        if (!c.cables[i].name.isEmpty())
+            index.insert(c.cables[i].name, c.cables[i]);
 }
 
 void indexDevicesByKey(const Catalogue &c, QMap<QString, DeviceRecord> &index)

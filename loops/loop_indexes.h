@@ -6,6 +6,7 @@
 #include <QString>
 
 // Insert the valid records of the catalogue in array order; a repeated key takes the later record.
+// Panels and cables without a name are not listed.
 void indexPanelsByName(const Catalogue &c, QMap<QString, PanelRecord> &index);
 void indexCablesByName(const Catalogue &c, QMap<QString, CableRecord> &index);
 void indexDevicesByKey(const Catalogue &c, QMap<QString, DeviceRecord> &index);

@@ -113,6 +113,7 @@ private slots:
     void cableAndDeviceTableSetup();
     void panelListOrder();
     void repeatedKeysKeepTheLaterRecord();
+    void namelessPanelAndCableNotListed();
     void deviceRowsWithSecondRows();
     void nameAndTypeCellsReadOnly_data();
     void nameAndTypeCellsReadOnly();
@@ -257,6 +258,26 @@ void LoopsTest::repeatedKeysKeepTheLaterRecord()
     choosePanel(*w, "Twin");
     QCOMPARE(loopState.loopCount, 5);
     QCOMPARE(comboItems(w->cableComboBoxes[0]), QStringList({"", "Cu"}));
+}
+
+void LoopsTest::namelessPanelAndCableNotListed()
+{
+    Catalogue c = sampleCatalogue();
+    c.panels[c.panelCount++] = panel("", 3, 50);
+    c.cables[c.cableCount].name = "";
+    c.cables[c.cableCount++].resistance = 99.0f;
+    MemoryWindow w(c);
+    QCOMPARE(w->panelComboBox->count(), 7);
+    QVERIFY(!loopState.panelsByName.contains(""));
+    choosePanel(*w, "QP-220 (2 loops)");
+    QCOMPARE(w->cableComboBoxes[0]->count(), 6);
+    w->cableComboBoxes[0]->setCurrentText("STP 2x0.8mm");
+    w->cableComboBoxes[0]->setCurrentIndex(0);
+    QCOMPARE(loopState.loopCableResistance[0], 36.6f);
+    w->NewProject();  // back to the blank entry: no loops, not the nameless panel's three
+    QCOMPARE(loopState.loopCount, 0);
+    QCOMPARE(w->deviceTable->columnCount(), 2);
+    QCOMPARE(loopState.selectedPanelName, QString("QP-220 (2 loops)"));
 }
 
 void LoopsTest::deviceRowsWithSecondRows()
