@@ -26,16 +26,6 @@ QMap<QString, DeviceRecord> sampleDevices()
     return devices;
 }
 
-DeviceRecord device(const QString &code, const QString &name, const QString &type, float quiescent, float alarm)
-{
-    DeviceRecord d;
-    d.code = code;
-    d.name = name;
-    d.type = type;
-    d.quiescentCurrent = quiescent;
-    d.alarmCurrent = alarm;
-    return d;
-}
 
 // The count grid as the window holds it: every field "0" until set.
 struct Grid {
@@ -61,9 +51,9 @@ struct Grid {
 };
 
 // "code:n,code:n" on loop 0.
-void setCounts(Grid &grid, const QString &spec)
+void setCounts(Grid &grid, const QString &counts)
 {
-    for (const QString &part : spec.split(',', Qt::SkipEmptyParts)) {
+    for (const QString &part : counts.split(',', Qt::SkipEmptyParts)) {
         const QStringList pair = part.split(':');
         grid.set(pair.at(0), 0, pair.at(1));
     }
@@ -404,14 +394,14 @@ void CalculationTest::restrictedListJoinsNamesAndSecondRows()
     QFETCH(QString, expected);
 
     QMap<QString, DeviceRecord> map;
-    map.insert("7", device("7", "A", "Sounder", 1, 1));
-    DeviceRecord b = device("8", "B", "Sounder", 1, 1);
+    map.insert("7", makeDevice("7", "A", "Sounder", 1, 1));
+    DeviceRecord b = makeDevice("8", "B", "Sounder", 1, 1);
     b.hasSecondRow = secondRow;
     b.secondRowName = "B2";
     map.insert("8", b);
     if (withC)
-        map.insert("9", device("9", "C", "Sounder", 1, 1));
-    map.insert("70", device("70", "not restricted", "Sounder", 1, 1));
+        map.insert("9", makeDevice("9", "C", "Sounder", 1, 1));
+    map.insert("70", makeDevice("70", "not restricted", "Sounder", 1, 1));
     QCOMPARE(restrictedDeviceList(map), expected);
 
     // a loop over the limit names the list even for devices it does not hold
@@ -426,8 +416,8 @@ void CalculationTest::restrictedListJoinsNamesAndSecondRows()
 void CalculationTest::percentInDeviceNameKeptInWarning()
 {
     QMap<QString, DeviceRecord> map;
-    map.insert("7", device("7", "S%1", "Sounder", 1, 1));
-    map.insert("8", device("8", "B%2", "Sounder", 1, 1));
+    map.insert("7", makeDevice("7", "S%1", "Sounder", 1, 1));
+    map.insert("8", makeDevice("8", "B%2", "Sounder", 1, 1));
     Grid grid(map, 1);
     grid.set("7", 0, "33");
     const LoopResults r = calculateLoops(map, inputsFor(grid, 1, 27.5f, 400.0f, 126, 12.1f));
@@ -439,7 +429,7 @@ void CalculationTest::percentInDeviceNameKeptInWarning()
 void CalculationTest::secondRowCountsAndRoundsSeparately()
 {
     QMap<QString, DeviceRecord> map;
-    DeviceRecord d = device("1", "D", "Detector", 0.013f, 0.013f);
+    DeviceRecord d = makeDevice("1", "D", "Detector", 0.013f, 0.013f);
     d.hasSecondRow = true;
     d.secondRowName = "D2";
     map.insert("1", d);
@@ -489,11 +479,11 @@ void CalculationTest::quiescentRounding()
 void CalculationTest::typeIsCaseSensitive()
 {
     QMap<QString, DeviceRecord> map;
-    map.insert("a", device("a", "lower", "detector", 1, 1));
-    map.insert("b", device("b", "upper", "Detector", 1, 1));
-    map.insert("c", device("c", "module", "Module", 1, 1));
-    map.insert("d", device("d", "sounder", "Sounder", 1, 1));
-    map.insert("e", device("e", "isolator", "Isolator", 1, 1));
+    map.insert("a", makeDevice("a", "lower", "detector", 1, 1));
+    map.insert("b", makeDevice("b", "upper", "Detector", 1, 1));
+    map.insert("c", makeDevice("c", "module", "Module", 1, 1));
+    map.insert("d", makeDevice("d", "sounder", "Sounder", 1, 1));
+    map.insert("e", makeDevice("e", "isolator", "Isolator", 1, 1));
     Grid grid(map, 1);
     grid.set("a", 0, "1");
     grid.set("b", 0, "2");

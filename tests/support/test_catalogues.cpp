@@ -28,8 +28,10 @@ CableRecord cable(const QString &code, const QString &name, float resistance)
     return c;
 }
 
-DeviceRecord device(const QString &code, const QString &name, const QString &type, float quiescent,
-                    float alarm)
+}  // namespace
+
+DeviceRecord makeDevice(const QString &code, const QString &name, const QString &type, float quiescent,
+                        float alarm)
 {
     DeviceRecord d;
     d.code = code;
@@ -40,7 +42,6 @@ DeviceRecord device(const QString &code, const QString &name, const QString &typ
     return d;
 }
 
-}  // namespace
 
 Catalogue sampleCatalogue()
 {
@@ -65,21 +66,21 @@ Catalogue sampleCatalogue()
     for (const CableRecord &k : cables)
         c.cables[c.cableCount++] = k;
     const DeviceRecord devices[] = {
-        device("1", "OPT-100", "Detector", 0.34f, 0.45f),
-        device("2", "HRR-200", "Detector", 0.25f, 0.35f),
-        device("3", "HFT-210", "Detector", 0.25f, 0.35f),
-        device("4", "MUL-300", "Detector", 0.50f, 0.60f),
-        device("5", "MCP-50", "CallPoint", 0.23f, 0.35f),
-        device("6", "IN-1", "Module", 0.50f, 2.10f),
-        device("7", "SND-70", "Sounder", 0.14f, 5.00f),
-        device("8", "VAD-80", "Sounder", 0.30f, 6.00f),
-        device("9", "SBC-90", "Sounder", 0.35f, 9.00f),
-        device("10", "OUT-1", "Module", 1.20f, 4.00f),
-        device("11", "IO-3", "Module", 1.20f, 6.00f),
-        device("12", "BSN-12", "Sounder", 0.40f, 9.00f),
-        device("13", "ISO-1", "Isolator", 0.12f, 0.12f),
-        device("14", "CZI-1", "Module", 4.00f, 24.00f),
-        device("15", "SCC-1", "Module", 1.90f, 3.00f),
+        makeDevice("1", "OPT-100", "Detector", 0.34f, 0.45f),
+        makeDevice("2", "HRR-200", "Detector", 0.25f, 0.35f),
+        makeDevice("3", "HFT-210", "Detector", 0.25f, 0.35f),
+        makeDevice("4", "MUL-300", "Detector", 0.50f, 0.60f),
+        makeDevice("5", "MCP-50", "CallPoint", 0.23f, 0.35f),
+        makeDevice("6", "IN-1", "Module", 0.50f, 2.10f),
+        makeDevice("7", "SND-70", "Sounder", 0.14f, 5.00f),
+        makeDevice("8", "VAD-80", "Sounder", 0.30f, 6.00f),
+        makeDevice("9", "SBC-90", "Sounder", 0.35f, 9.00f),
+        makeDevice("10", "OUT-1", "Module", 1.20f, 4.00f),
+        makeDevice("11", "IO-3", "Module", 1.20f, 6.00f),
+        makeDevice("12", "BSN-12", "Sounder", 0.40f, 9.00f),
+        makeDevice("13", "ISO-1", "Isolator", 0.12f, 0.12f),
+        makeDevice("14", "CZI-1", "Module", 4.00f, 24.00f),
+        makeDevice("15", "SCC-1", "Module", 1.90f, 3.00f),
     };
     for (const DeviceRecord &d : devices)
         c.devices[c.deviceCount++] = d;
@@ -110,7 +111,7 @@ Catalogue fullCatalogue()
     c.cableCount = kCableCapacity;
     const char *types[] = {"Detector", "Module", "Sounder", "Isolator", "CallPoint"};
     for (int i = 0; i < kDeviceCapacity; ++i) {
-        DeviceRecord d = device(QString::number(i + 1), QString("DEV-%1").arg(i + 1), types[i % 5],
+        DeviceRecord d = makeDevice(QString::number(i + 1), QString("DEV-%1").arg(i + 1), types[i % 5],
                                 0.1f + 0.01f * i, 0.5f + 0.1f * i);
         d.hasSecondRow = true;
         d.secondRowName = QString("DEV-%1B").arg(i + 1);

@@ -8,6 +8,10 @@
 
 class MainWindow;
 
+// A device record with no counts and no second row.
+DeviceRecord makeDevice(const QString &code, const QString &name, const QString &type, float quiescent,
+                        float alarm);
+
 // The bundled sample catalogue (6 panels, 5 cables, 15 devices, OPT-100 and MCP-50 with second
 // rows), built in code so that tests do not depend on the workbook reader.
 Catalogue sampleCatalogue();
