@@ -13,6 +13,7 @@ class QPagedPaintDevice;
 class QPushButton;
 class QTableWidget;
 class QTextEdit;
+class QValidator;
 
 // "Soft Version:SV1.0": shown by Help > About and in the PDF footer.
 extern const QString softwareVersionText;
@@ -101,6 +102,12 @@ private:
     QGroupBox *buildCommentGroup();
 
     void flushCableLoop(int loopNumber, const QString &text);
+    void rebuildCableRows();
+    void rebuildResultRows();
+    void rebuildDeviceCountFields();
+
+    // Shared by the count fields of the last setLoopColumn; replaced on the next call.
+    QValidator *deviceCountValidator = nullptr;
 
     QWidget *projectPage = nullptr;
     QWidget *calculationPage = nullptr;

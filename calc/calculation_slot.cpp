@@ -1,4 +1,151 @@
-// Placeholder until the calculation lands.
 #include "app/main_window.h"
 
-void MainWindow::flushCalculation() {}
+#include "app/ui_seam.h"
+#include "calc/loop_calculation.h"
+#include "calc/number_format.h"
+#include "loops/loop_state.h"
+
+#include <QBrush>
+#include <QColor>
+#include <QComboBox>
+#include <QFont>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTableWidget>
+
+#include <algorithm>
+#include <iterator>
+#include <memory>
+
+namespace {
+
+QString statusSymbol(CurrentStatus status)
+{
+    return status == CurrentStatus::Overloaded ? QString(QChar(0x00D7)) : QString(QChar(0x221A));
+}
+
+QBrush statusBrush(CurrentStatus status)
+{
+    switch (status) {
+    case CurrentStatus::Overloaded:
+        return QBrush(QColor(0xFF, 0x00, 0x00));
+    case CurrentStatus::NearLimit:
+        return QBrush(QColor(0xFF, 0xFF, 0x00));
+    case CurrentStatus::Normal:
+        break;
+    }
+    return QBrush(QColor(0x00, 0xFF, 0x00));
+}
+
+// The table owns the item it takes; a cell outside the table takes none (nullptr).
+QTableWidgetItem *putItem(QTableWidget *table, int row, int column, std::unique_ptr<QTableWidgetItem> item)
+{
+    if (row >= table->rowCount() || column >= table->columnCount())
+        return nullptr;
+    table->setItem(row, column, item.get());
+    return item.release();
+}
+
+QTableWidgetItem *putText(QTableWidget *table, int row, int column, const QString &text)
+{
+    return putItem(table, row, column, std::make_unique<QTableWidgetItem>(text));
+}
+
+QTableWidgetItem *putSymbol(QTableWidget *table, int row, int column, CurrentStatus status)
+{
+    auto item = std::make_unique<QTableWidgetItem>(statusSymbol(status));
+    item->setFont(QFont(QStringLiteral("SimSum"), 16));
+    return putItem(table, row, column, std::move(item));
+}
+
+void setBrush(QTableWidgetItem *item, CurrentStatus status)
+{
+    if (item)
+        item->setBackground(statusBrush(status));
+}
+
+}  // namespace
+
+void MainWindow::flushCalculation()
+{
+    const int loops = usableLoopCount(loopState.loopCount);
+    auto warn = [this](const QString &text) {
+        uiSeam().message(this, MessageKind::Warning, QStringLiteral("Warning"), text);
+    };
+
+    QStringList cableTexts;
+    for (int i = 0; i < loops; ++i)
+        cableTexts.append(cableComboBoxes[i] ? cableComboBoxes[i]->currentText() : QString());
+    const SelectionCheck check = checkSelection(panelComboBox->currentText(), loops, cableTexts);
+    for (const QString &text : check.warnings)
+        warn(text);
+    if (!check.complete)
+        return;
+
+    for (QLabel *label : commentLabels)
+        label->setText(QString());
+
+    CalculationInputs inputs;
+    inputs.loopCount = loops;
+    inputs.readCounts = deviceTable->columnCount() > 2;
+    const int rows = deviceGridRowCount(catalogue);
+    inputs.countTexts.resize(rows);
+    for (int r = 0; r < rows; ++r) {
+        QStringList &line = inputs.countTexts[r];
+        for (int i = 0; i < loops; ++i) {
+            QLineEdit *edit = deviceCountEdits[r][i];
+            if (!edit) {
+                line.append(QString());
+                continue;
+            }
+            if (edit->text().isEmpty())
+                edit->setText(QStringLiteral("0"));
+            line.append(edit->text());
+        }
+    }
+    inputs.panelLoopVoltage = loopState.panelLoopVoltage;
+    inputs.panelMaxLoopCurrent = loopState.panelMaxLoopCurrent;
+    std::copy(std::begin(loopState.loopMaxDevices), std::end(loopState.loopMaxDevices), inputs.loopMaxDevices);
+    std::copy(std::begin(loopState.loopCableResistance), std::end(loopState.loopCableResistance),
+              inputs.loopCableResistance);
+    inputs.condition = catalogue.condition;
+
+    const LoopResults results = calculateLoops(loopState.devicesByKey, inputs);
+    for (const QString &text : results.checkWarnings)
+        warn(text);
+
+    const LoopTotals &t = results.totals;
+    for (int k = 0; k < loops; ++k) {
+        if (results.excluded(k))
+            continue;
+        const QString quiescent = formatCurrent(t.quiescentTotal[k]);
+        putText(calculationTable, k, 1, quiescent);
+        putText(summaryTable, k, 5, quiescent);
+        const QString alarm = formatCurrent(t.alarmTotal[k]);
+        QTableWidgetItem *alarmCell = putText(calculationTable, k, 2, alarm);
+        putText(summaryTable, k, 6, alarm);
+        if (const auto length = lengthCellText(t.maxLength[k], catalogue.condition.maxLoopLength,
+                                               results.noVoltageMargin)) {
+            putText(calculationTable, k, 3, *length);
+            putText(summaryTable, k, 7, *length);
+        }
+
+        const CurrentStatus status = results.status[k];
+        const QString message = statusMessage(status, k + 1);
+        if (!message.isEmpty())
+            commentLabels[k]->setText(message);
+        setBrush(alarmCell, status);
+        setBrush(putSymbol(calculationTable, k, 4, status), status);
+        putSymbol(summaryTable, k, 9, status);
+        if (!message.isEmpty())
+            warn(message);
+        else
+            commentLabels[k]->setText(QString());
+
+        putText(summaryTable, k, 1, formatCount(t.detectorTotal[k]));
+        putText(summaryTable, k, 2, formatCount(t.moduleTotal[k]));
+        putText(summaryTable, k, 3, formatCount(t.sounderTotal[k]));
+        putText(summaryTable, k, 4, formatCount(t.otherTotal[k]));
+        putText(summaryTable, k, 8, loopState.loopCableNames[k]);
+    }
+}

@@ -1,5 +1,33 @@
-// Placeholder until the workbook reader lands.
 #include "app/main_window.h"
 
-bool MainWindow::importDataWorkbook(const QString &) { return false; }
-bool MainWindow::importNameWorkbook(const QString &) { return false; }
+#include "app/ui_seam.h"
+#include "catalogue/workbook_import_rules.h"
+#include "catalogue/xlsx_reader.h"
+
+// The workbook is read whole before anything is imported, so an unreadable one leaves the
+// catalogue untouched and start-up falls back to the .dat file.
+bool MainWindow::importDataWorkbook(const QString &path)
+{
+    XlsxWorkbook workbook;
+    if (!workbook.open(path)) {
+        uiSeam().message(this, MessageKind::Critical, QStringLiteral("Error"),
+                         QStringLiteral("The file of data.xlsx could not be read."));
+        return false;
+    }
+    for (const CapacityCut &cut : importDataSheets(workbook, catalogue))
+        uiSeam().message(this, MessageKind::Critical, QStringLiteral("Error"),
+                         capacityCutMessage(QStringLiteral("data.xlsx"), cut));
+    return true;
+}
+
+bool MainWindow::importNameWorkbook(const QString &path)
+{
+    XlsxWorkbook workbook;
+    if (!workbook.open(path)) {
+        uiSeam().message(this, MessageKind::Critical, QStringLiteral("Error"),
+                         QStringLiteral("The file of name.xlsx could not be read."));
+        return false;
+    }
+    importNameSheets(workbook, catalogue);
+    return true;
+}

@@ -1,12 +1,14 @@
-// Placeholder builders until the input groups land.
 #include "app/main_window.h"
 
 #include "app/combo_text_signal.h"
+#include "loops/loop_indexes.h"
+#include "loops/loop_state.h"
 
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QTableWidget>
 #include <QTextEdit>
@@ -15,11 +17,17 @@ QGroupBox *MainWindow::buildProjectInformationGroup()
 {
     auto *group = new QGroupBox(QStringLiteral("Project Information"));
     auto *layout = new QFormLayout;
+    layout->setRowWrapPolicy(QFormLayout::DontWrapRows);
+    layout->setSpacing(40);
+
     projectNameEdit = new QLineEdit;
     projectLocationEdit = new QLineEdit;
     companyNameEdit = new QLineEdit;
     emailEdit = new QLineEdit;
     commentEdit = new QTextEdit;
+    for (QLineEdit *edit : {projectNameEdit, projectLocationEdit, companyNameEdit, emailEdit})
+        edit->setFixedHeight(30);
+
     layout->addRow(QStringLiteral("Project Name:"), projectNameEdit);
     layout->addRow(QStringLiteral("Project Location:"), projectLocationEdit);
     layout->addRow(QStringLiteral("Company Name:"), companyNameEdit);
@@ -33,10 +41,20 @@ QGroupBox *MainWindow::buildPanelSelectionGroup()
 {
     auto *group = new QGroupBox(QStringLiteral("Panel Selection"));
     auto *layout = new QFormLayout;
+    layout->setRowWrapPolicy(QFormLayout::DontWrapRows);
+
     panelComboBox = new QComboBox;
+    panelComboBox->setFixedSize(230, 25);
+    indexPanelsByName(catalogue, loopState.panelsByName);
     panelComboBox->addItem(QString());
+    for (auto it = loopState.panelsByName.cbegin(); it != loopState.panelsByName.cend(); ++it)
+        panelComboBox->addItem(it.key());
+
     layout->addRow(QStringLiteral("Panel model:"), panelComboBox);
     group->setLayout(layout);
+
+    // Connected only now, so that filling the list runs no slot; setLoopColumn must run first
+    // because flushPanel copies the device maxima for the loop count it sets.
     connectCurrentText(panelComboBox, this, &MainWindow::setLoopColumn);
     connectCurrentText(panelComboBox, this, &MainWindow::flushPanel);
     return group;
@@ -46,8 +64,19 @@ QGroupBox *MainWindow::buildCableSelectionGroup()
 {
     auto *group = new QGroupBox(QStringLiteral("Cable Selection"));
     auto *layout = new QHBoxLayout;
+
     cableTable = new QTableWidget;
-    layout->addWidget(cableTable);
+    cableTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+    cableTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    cableTable->setColumnCount(2);
+    cableTable->setHorizontalHeaderLabels({QStringLiteral("Loop"), QStringLiteral("Cable Type")});
+    cableTable->verticalHeader()->setVisible(false);
+    cableTable->setColumnWidth(0, 70);
+    cableTable->setColumnWidth(1, 250);
+
+    indexCablesByName(catalogue, loopState.cablesByName);
+
+    layout->addWidget(cableTable, 0);
     group->setLayout(layout);
     return group;
 }
@@ -56,28 +85,39 @@ QGroupBox *MainWindow::buildDeviceCountGroup()
 {
     auto *group = new QGroupBox(QStringLiteral("Number of Device"));
     auto *layout = new QHBoxLayout;
+
+    const int rowCount = deviceGridRowCount(catalogue);
     deviceTable = new QTableWidget;
-    layout->addWidget(deviceTable);
+    deviceTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+    deviceTable->setRowCount(rowCount);
+    deviceTable->setColumnCount(2);
+    deviceTable->setHorizontalHeaderLabels({QStringLiteral("Name"), QStringLiteral("Type")});
+    deviceTable->verticalHeader()->setVisible(false);
+    deviceTable->setColumnWidth(0, 80);
+    deviceTable->setColumnWidth(1, 100);
+
+    indexDevicesByKey(catalogue, loopState.devicesByKey);
+
+    for (const DeviceRow &row : deviceRowOrder(loopState.devicesByKey, rowCount)) {
+        const DeviceRecord &device = loopState.devicesByKey[row.key];
+        deviceTable->setItem(row.row, 0,
+                             new QTableWidgetItem(row.secondRow ? device.secondRowName : device.name));
+        deviceTable->setItem(row.row, 1, new QTableWidgetItem(device.type));
+    }
+
+    // Filler rows (extraDeviceRows above the number of second rows) must be read-only as well.
+    for (int r = 0; r < rowCount; ++r) {
+        for (int column = 0; column < 2; ++column) {
+            QTableWidgetItem *item = deviceTable->item(r, column);
+            if (!item) {
+                item = new QTableWidgetItem(QString());
+                deviceTable->setItem(r, column, item);
+            }
+            item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+        }
+    }
+
+    layout->addWidget(deviceTable, 0);
     group->setLayout(layout);
     return group;
 }
-
-void MainWindow::flushPanel(QString) {}
-void MainWindow::setLoopColumn(QString) {}
-void MainWindow::flushCableLoop(int, const QString &) {}
-void MainWindow::flushCableLoop1(QString text1) { flushCableLoop(1, text1); }
-void MainWindow::flushCableLoop2(QString text2) { flushCableLoop(2, text2); }
-void MainWindow::flushCableLoop3(QString text3) { flushCableLoop(3, text3); }
-void MainWindow::flushCableLoop4(QString text4) { flushCableLoop(4, text4); }
-void MainWindow::flushCableLoop5(QString text5) { flushCableLoop(5, text5); }
-void MainWindow::flushCableLoop6(QString text6) { flushCableLoop(6, text6); }
-void MainWindow::flushCableLoop7(QString text7) { flushCableLoop(7, text7); }
-void MainWindow::flushCableLoop8(QString text8) { flushCableLoop(8, text8); }
-void MainWindow::flushCableLoop9(QString text9) { flushCableLoop(9, text9); }
-void MainWindow::flushCableLoop10(QString text10) { flushCableLoop(10, text10); }
-void MainWindow::flushCableLoop11(QString text11) { flushCableLoop(11, text11); }
-void MainWindow::flushCableLoop12(QString text12) { flushCableLoop(12, text12); }
-void MainWindow::flushCableLoop13(QString text13) { flushCableLoop(13, text13); }
-void MainWindow::flushCableLoop14(QString text14) { flushCableLoop(14, text14); }
-void MainWindow::flushCableLoop15(QString text15) { flushCableLoop(15, text15); }
-void MainWindow::flushCableLoop16(QString text16) { flushCableLoop(16, text16); }

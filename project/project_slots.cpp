@@ -1,7 +1,167 @@
-// Placeholder until project files land.
 #include "app/main_window.h"
 
-void MainWindow::OpenProject() {}
-void MainWindow::SaveProject() {}
-bool MainWindow::loadProjectFile(const QString &) { return false; }
-bool MainWindow::saveProjectFile(const QString &) { return false; }
+#include "app/safe_save.h"
+#include "app/ui_seam.h"
+#include "loops/loop_state.h"
+#include "project/project_file.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QTextEdit>
+#include <algorithm>
+
+namespace {
+
+const QString kProjectFilter = QStringLiteral("Files(*.stm)");
+
+// Rows of the count grid that the file's main block holds; the rest go into the trailing block.
+int storedDeviceRows() { return std::min(validDeviceCount(catalogue), deviceGridRowCount(catalogue)); }
+
+// Columns of the count grid as it stands now.
+int gridLoopCount() { return usableLoopCount(loopState.loopCount); }
+
+QString countText(const MainWindow &w, int row, int loop)
+{
+    const QLineEdit *edit = w.deviceCountEdits[row][loop];
+    return edit ? edit->text() : QString();
+}
+
+ProjectData gatherProject(const MainWindow &w)
+{
+    ProjectData data;
+    data.catalogueVersionNumber = catalogue.catalogueVersionNumber;
+    data.projectName = w.projectNameEdit->text();
+    data.projectLocation = w.projectLocationEdit->text();
+    data.companyName = w.companyNameEdit->text();
+    data.email = w.emailEdit->text();
+    data.comment = w.commentEdit->toPlainText();
+    data.panelName = loopState.selectedPanelName;
+    data.loopCount = gridLoopCount();
+    for (int loop = 0; loop < data.loopCount; ++loop)
+        data.cableNames.append(loopState.loopCableNames[loop]);
+    const int storedRows = storedDeviceRows();
+    const int gridRows = deviceGridRowCount(catalogue);
+    for (int row = 0; row < gridRows; ++row) {
+        QStringList texts;
+        for (int loop = 0; loop < data.loopCount; ++loop)
+            texts.append(countText(w, row, loop));
+        (row < storedRows ? data.countRows : data.extraCountRows).append(texts);
+    }
+    data.hasExtraRows = true;
+    return data;
+}
+
+// The loops the count grid will have once the file's panel is selected: selecting a panel
+// other than the current one rebuilds the grid for it; otherwise the grid stays as it is.
+int loopsAfterSelecting(const MainWindow &w, const QString &panelName)
+{
+    const auto panel = loopState.panelsByName.constFind(panelName);
+    if (panel == loopState.panelsByName.cend())
+        return gridLoopCount();
+    const int index = w.panelComboBox->findText(panelName);
+    if (index >= 0 && index != w.panelComboBox->currentIndex())
+        return usableLoopCount(panel->loopCount);
+    return gridLoopCount();
+}
+
+void selectText(QComboBox *box, const QString &text)
+{
+    const int index = box->findText(text);
+    if (index >= 0)
+        box->setCurrentIndex(index);
+}
+
+void setCountRows(MainWindow &w, const QVector<QStringList> &rows, int firstRow, int loopCount)
+{
+    const int gridRows = deviceGridRowCount(catalogue);
+    for (int i = 0; i < rows.size() && firstRow + i < gridRows; ++i)
+        for (int loop = 0; loop < loopCount; ++loop)
+            if (QLineEdit *edit = w.deviceCountEdits[firstRow + i][loop])
+                edit->setText(rows[i].value(loop));
+}
+
+// The panel first: selecting it builds the cable boxes and count fields the rest goes into.
+void applyProject(MainWindow &w, const ProjectData &data)
+{
+    w.projectNameEdit->setText(data.projectName);
+    w.projectLocationEdit->setText(data.projectLocation);
+    w.companyNameEdit->setText(data.companyName);
+    w.emailEdit->setText(data.email);
+    w.commentEdit->setPlainText(data.comment);
+
+    if (loopState.panelsByName.contains(data.panelName))
+        selectText(w.panelComboBox, data.panelName);
+
+    const int loopCount = std::min<int>(data.loopCount, gridLoopCount());
+    for (int loop = 0; loop < loopCount; ++loop) {
+        const QString &name = data.cableNames.at(loop);
+        if (w.cableComboBoxes[loop] && loopState.cablesByName.contains(name))
+            selectText(w.cableComboBoxes[loop], name);
+    }
+    setCountRows(w, data.countRows, 0, loopCount);
+    if (data.hasExtraRows)
+        setCountRows(w, data.extraCountRows, data.countRows.size(), loopCount);
+}
+
+}  // namespace
+
+void MainWindow::OpenProject()
+{
+    const QString fileName = uiSeam().openFileName(this, tr("Open"), QDir::currentPath(), kProjectFilter);
+    if (fileName.isEmpty())
+        return;
+    if (loadProjectFile(fileName))
+        uiSeam().message(this, MessageKind::Information, QStringLiteral("Tips"),
+                         QStringLiteral("The file has been opened!"));
+}
+
+void MainWindow::SaveProject()
+{
+    const QString fileName = uiSeam().saveFileName(this, tr("Save as"), QDir::currentPath(), kProjectFilter);
+    if (fileName.isEmpty())
+        return;
+    if (saveProjectFile(fileName))
+        uiSeam().message(this, MessageKind::Information, QStringLiteral("Tips"),
+                         QStringLiteral("The file has been saved successfully!"));
+    else
+        uiSeam().message(this, MessageKind::Critical, QStringLiteral("Error"),
+                         QStringLiteral("The file could not be saved."));
+}
+
+bool MainWindow::loadProjectFile(const QString &fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = file.read(kMaxProjectFileBytes + 1);
+    file.close();
+
+    // Everything is read and checked before the window changes, so a refused file changes nothing.
+    ProjectData data;
+    ProjectFileError error = ProjectFileError::NotLegal;
+    if (bytes.size() <= kMaxProjectFileBytes)
+        error = decodeProject(bytes, catalogue.catalogueVersionNumber, storedDeviceRows(), &data);
+    if (error == ProjectFileError::None && data.loopCount > loopsAfterSelecting(*this, data.panelName))
+        error = ProjectFileError::NotLegal;
+
+    if (error == ProjectFileError::NotLegal) {
+        uiSeam().message(this, MessageKind::Critical, QStringLiteral("Error"),
+                         QStringLiteral("The document is not legal"));
+        return false;
+    }
+    if (error == ProjectFileError::WrongVersion) {
+        uiSeam().message(this, MessageKind::Critical, QStringLiteral("Error"),
+                         QStringLiteral("Please open the file in the correct version"));
+        return false;
+    }
+    applyProject(*this, data);
+    return true;
+}
+
+bool MainWindow::saveProjectFile(const QString &fileName)
+{
+    const QByteArray bytes = encodeProject(gatherProject(*this));
+    return !bytes.isEmpty() && saveFileAtomically(fileName, bytes).ok;
+}

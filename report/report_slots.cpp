@@ -1,5 +1,95 @@
-// Placeholder until the PDF report lands.
 #include "app/main_window.h"
 
-void MainWindow::ExportPDF() {}
-bool MainWindow::paintSummarySheet(QPagedPaintDevice *) { return false; }
+#include "app/safe_save.h"
+#include "app/ui_seam.h"
+#include "loops/loop_state.h"
+#include "report/sheet_from_window.h"
+#include "report/summary_sheet.h"
+
+#include <QBuffer>
+#include <QLineEdit>
+#include <QPdfWriter>
+#include <QTableWidget>
+#include <QTextEdit>
+#include <QUrl>
+
+namespace {
+
+QString cellText(const QTableWidget *table, int row, int column)
+{
+    const QTableWidgetItem *item = table ? table->item(row, column) : nullptr;
+    return item ? item->text() : QString();
+}
+
+}  // namespace
+
+SummarySheetData gatherSummarySheetData(const MainWindow &window)
+{
+    SummarySheetData data;
+    data.projectName = window.projectNameEdit->text();
+    data.projectLocation = window.projectLocationEdit->text();
+    data.companyName = window.companyNameEdit->text();
+    data.email = window.emailEdit->text();
+    data.comment = window.commentEdit->toPlainText();
+    data.panelName = loopState.selectedPanelName;
+
+    const int n = usableLoopCount(loopState.loopCount);
+    data.loopCount = n;
+    for (int i = 0; i < n; ++i) {
+        data.cableCaptions << loopState.loopCableCaptions[i];
+        // Column 8, "Cable Type", is not printed; column 9 is the sheet's "Result".
+        QStringList cells;
+        for (int column : {0, 1, 2, 3, 4, 5, 6, 7, 9})
+            cells << cellText(window.summaryTable, i, column);
+        data.loopCells << cells;
+    }
+
+    const QMap<QString, DeviceRecord> &devices = loopState.devicesByKey;
+    for (const DeviceRow &row : deviceRowOrder(devices, deviceGridRowCount(catalogue))) {
+        const auto found = devices.constFind(row.key);
+        if (found == devices.cend())
+            continue;
+        const DeviceRecord &device = *found;
+        SummaryDeviceRow printed;
+        printed.name = row.secondRow ? device.secondRowName : device.name;
+        printed.type = device.type;
+        printed.secondRow = row.secondRow;
+        const qint32 *counts = row.secondRow ? device.secondRowLoopCounts : device.loopCounts;
+        printed.loopCounts = QVector<qint32>(counts, counts + n);
+        data.deviceRows << printed;
+    }
+
+    data.softwareVersion = softwareVersionText;
+    data.catalogueVersion = catalogue.catalogueVersion;
+    return data;
+}
+
+bool MainWindow::paintSummarySheet(QPagedPaintDevice *device)
+{
+    return drawSummarySheet(device, gatherSummarySheetData(*this));
+}
+
+void MainWindow::ExportPDF()
+{
+    const QString name = uiSeam().saveFileName(this, tr("Save as"), QStringLiteral("/"), tr("Files(*.pdf)"));
+    if (name.isEmpty())
+        return;
+
+    // The whole document is made in memory first, so a failed save leaves any old PDF intact.
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    bool painted = false;
+    {
+        QPdfWriter writer(&buffer);
+        setUpSummarySheetWriter(writer);
+        painted = paintSummarySheet(&writer);
+    }
+    buffer.close();
+
+    if (!painted || !saveFileAtomically(name, buffer.data()).ok) {
+        uiSeam().message(this, MessageKind::Critical, QStringLiteral("Error"),
+                         QStringLiteral("The file could not be saved."));
+        return;
+    }
+    uiSeam().openUrl(QUrl::fromLocalFile(name));
+}

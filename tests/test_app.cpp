@@ -104,6 +104,9 @@ void AppTest::actionTable_data()
     QTest::addColumn<QString>("slot");
     QTest::newRow("New, Ctrl+N") << "New(&N)" << "File" << QKeySequence("Ctrl+N") << "NewProject()";
     // FILE-SLOT-ROWS: Open (Ctrl+O, OpenProject()), Save (Ctrl+S, SaveProject()), Export PDF (ExportPDF())
+    QTest::newRow("Open, Ctrl+O") << "Open(&O)..." << "File" << QKeySequence("Ctrl+O") << "OpenProject()";
+    QTest::newRow("Save, Ctrl+S") << "Save(&S)" << "File" << QKeySequence("Ctrl+S") << "SaveProject()";
+    QTest::newRow("Export PDF, no shortcut") << "Export PDF" << "File" << QKeySequence() << "ExportPDF()";
     QTest::newRow("Topics, no shortcut") << "Topics" << "Help" << QKeySequence() << "HelpTopics()";
     QTest::newRow("About, no shortcut") << "About" << "Help" << QKeySequence() << "HelpAbout()";
 }

@@ -139,8 +139,6 @@ WindowFixture::WindowFixture(const Catalogue &c)
     MainWindow::writeDataFile(directory.path() + "/data.dat");
     MainWindow::writeNameFile(directory.path() + "/name.dat");
     resetProcessState();
-    // Until the codecs exist the files may be empty; keep the catalogue in place for that case.
-    catalogue = c;
     setCatalogueDirectoryForTesting(directory.path());
     mainWindow = std::make_unique<MainWindow>();
     setCatalogueDirectoryForTesting(QString());

@@ -1,0 +1,257 @@
+#include "catalogue/dat_codec.h"
+
+#include <QBuffer>
+#include <QDataStream>
+#include <algorithm>
+#include <cstring>
+#include <iterator>
+
+namespace {
+
+void configure(QDataStream &stream)
+{
+    stream.setByteOrder(QDataStream::LittleEndian);
+    stream.setFloatingPointPrecision(QDataStream::SinglePrecision);
+}
+
+class DatWriter {
+public:
+    explicit DatWriter(QByteArray *bytes) : buffer(bytes), stream(&buffer)
+    {
+        buffer.open(QIODevice::WriteOnly);
+        configure(stream);
+    }
+    void int32(qint32 value) { stream << value; }
+    // The 4-byte image is copied, so NaN payloads and signalling NaNs survive unchanged.
+    void float32(float value)
+    {
+        quint32 image;
+        std::memcpy(&image, &value, sizeof image);
+        stream << image;
+    }
+    void text(const QString &value)
+    {
+        const QByteArray utf8 = value.toUtf8();
+        stream.writeBytes(utf8.constData(), uint(utf8.size()));
+    }
+
+private:
+    QBuffer buffer;
+    QDataStream stream;
+};
+
+// Every read checks what is left first, so a truncated file or a lying length is noticed at once
+// and nothing is ever allocated beyond the file's own size.
+class DatReader {
+public:
+    explicit DatReader(const QByteArray &bytes) : data(bytes) {}
+
+    bool int32(qint32 &value)
+    {
+        quint32 image;
+        if (!uint32(image))
+            return false;
+        value = qint32(image);
+        return true;
+    }
+    bool float32(float &value)
+    {
+        quint32 image;
+        if (!uint32(image))
+            return false;
+        std::memcpy(&value, &image, sizeof value);
+        return true;
+    }
+    bool text(QString &value)
+    {
+        quint32 length;
+        if (!uint32(length) || length > quint32(data.size() - position))
+            return false;
+        value = QString::fromUtf8(data.constData() + position, int(length));
+        position += int(length);
+        return true;
+    }
+    bool count(qint32 &value, int capacity) { return int32(value) && value >= 0 && value <= capacity; }
+    bool atEnd() const { return position == data.size(); }
+
+private:
+    bool uint32(quint32 &value)
+    {
+        if (data.size() - position < 4)
+            return false;
+        const auto *p = reinterpret_cast<const uchar *>(data.constData() + position);
+        value = quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24;
+        position += 4;
+        return true;
+    }
+
+    const QByteArray &data;
+    int position = 0;
+};
+
+}  // namespace
+
+QByteArray encodeDataFile(const Catalogue &c)
+{
+    QByteArray bytes;
+    DatWriter out(&bytes);
+    const int panels = validPanelCount(c);
+    out.int32(panels);
+    for (int i = 0; i < panels; ++i) {
+        const PanelRecord &p = c.panels[i];
+        out.text(p.code);
+        out.text(p.name);
+        out.int32(p.loopCount);
+        out.float32(p.loopVoltage);
+        out.float32(p.maxLoopCurrent);
+        for (qint32 limit : p.maxDevices)
+            out.int32(limit);
+    }
+    const int cables = validCableCount(c);
+    out.int32(cables);
+    for (int i = 0; i < cables; ++i) {
+        out.text(c.cables[i].code);
+        out.text(c.cables[i].name);
+        out.float32(c.cables[i].resistance);
+    }
+    const int devices = validDeviceCount(c);
+    out.int32(devices);
+    for (int i = 0; i < devices; ++i) {
+        const DeviceRecord &d = c.devices[i];
+        out.text(d.code);
+        out.text(d.name);
+        out.text(d.type);
+        out.float32(d.quiescentCurrent);
+        out.float32(d.alarmCurrent);
+    }
+    out.float32(c.condition.minLoopVoltage);
+    out.float32(c.condition.maxLoopLength);
+    out.int32(c.condition.maxDeviceSum);
+    return bytes;
+}
+
+bool decodeDataFile(const QByteArray &bytes, Catalogue &c)
+{
+    DatReader in(bytes);
+    Catalogue read;  // fresh records: second-row fields and loop counts stay empty
+
+    if (!in.count(read.panelCount, kPanelCapacity))
+        return false;
+    for (int i = 0; i < read.panelCount; ++i) {
+        PanelRecord &p = read.panels[i];
+        if (!in.text(p.code) || !in.text(p.name) || !in.int32(p.loopCount) || !in.float32(p.loopVoltage)
+            || !in.float32(p.maxLoopCurrent))
+            return false;
+        for (qint32 &limit : p.maxDevices)
+            if (!in.int32(limit))
+                return false;
+    }
+    if (!in.count(read.cableCount, kCableCapacity))
+        return false;
+    for (int i = 0; i < read.cableCount; ++i) {
+        CableRecord &k = read.cables[i];
+        if (!in.text(k.code) || !in.text(k.name) || !in.float32(k.resistance))
+            return false;
+    }
+    if (!in.count(read.deviceCount, kDeviceCapacity))
+        return false;
+    for (int i = 0; i < read.deviceCount; ++i) {
+        DeviceRecord &d = read.devices[i];
+        if (!in.text(d.code) || !in.text(d.name) || !in.text(d.type) || !in.float32(d.quiescentCurrent)
+            || !in.float32(d.alarmCurrent))
+            return false;
+    }
+    if (!in.float32(read.condition.minLoopVoltage) || !in.float32(read.condition.maxLoopLength)
+        || !in.int32(read.condition.maxDeviceSum))
+        return false;
+
+    std::copy(std::begin(read.panels), std::end(read.panels), std::begin(c.panels));
+    std::copy(std::begin(read.cables), std::end(read.cables), std::begin(c.cables));
+    std::copy(std::begin(read.devices), std::end(read.devices), std::begin(c.devices));
+    c.panelCount = read.panelCount;
+    c.cableCount = read.cableCount;
+    c.deviceCount = read.deviceCount;
+    c.condition = read.condition;
+    return true;
+}
+
+QByteArray encodeNameFile(const Catalogue &c)
+{
+    QByteArray bytes;
+    DatWriter out(&bytes);
+    const int panels = validPanelCount(c);
+    const int cables = validCableCount(c);
+    const int devices = validDeviceCount(c);
+    for (int i = 0; i < panels; ++i)
+        out.text(c.panels[i].name);
+    for (int i = 0; i < cables; ++i)
+        out.text(c.cables[i].name);
+    for (int i = 0; i < devices; ++i)
+        out.text(c.devices[i].name);
+    out.text(c.catalogueVersion);
+    out.int32(c.catalogueVersionNumber);
+
+    out.int32(c.extraDeviceRows);
+    for (int i = 0; i < devices; ++i) {
+        out.int32(c.devices[i].hasSecondRow ? 1 : 0);
+        out.text(c.devices[i].secondRowName);
+    }
+    return bytes;
+}
+
+bool decodeNameFile(const QByteArray &bytes, Catalogue &c)
+{
+    DatReader in(bytes);
+    const int panels = validPanelCount(c);
+    const int cables = validCableCount(c);
+    const int devices = validDeviceCount(c);
+    QString panelNames[kPanelCapacity];
+    QString cableNames[kCableCapacity];
+    QString deviceNames[kDeviceCapacity];
+    QString version;
+    qint32 versionNumber = 0;
+
+    for (int i = 0; i < panels; ++i)
+        if (!in.text(panelNames[i]))
+            return false;
+    for (int i = 0; i < cables; ++i)
+        if (!in.text(cableNames[i]))
+            return false;
+    for (int i = 0; i < devices; ++i)
+        if (!in.text(deviceNames[i]))
+            return false;
+    if (!in.text(version) || !in.int32(versionNumber))
+        return false;
+
+    const bool hasSecondRowBlock = !in.atEnd();
+    qint32 extraRows = 0;
+    bool secondRowFlags[kDeviceCapacity] = {};
+    QString secondRowNames[kDeviceCapacity];
+    if (hasSecondRowBlock) {
+        if (!in.int32(extraRows))
+            return false;
+        for (int i = 0; i < devices; ++i) {
+            qint32 flag;
+            if (!in.int32(flag) || (flag != 0 && flag != 1) || !in.text(secondRowNames[i]))
+                return false;
+            secondRowFlags[i] = flag == 1;
+        }
+    }
+
+    for (int i = 0; i < panels; ++i)
+        c.panels[i].name = panelNames[i];
+    for (int i = 0; i < cables; ++i)
+        c.cables[i].name = cableNames[i];
+    for (int i = 0; i < devices; ++i)
+        c.devices[i].name = deviceNames[i];
+    c.catalogueVersion = version;
+    c.catalogueVersionNumber = versionNumber;
+    if (hasSecondRowBlock) {
+        c.extraDeviceRows = extraRows;
+        for (int i = 0; i < devices; ++i) {
+            c.devices[i].hasSecondRow = secondRowFlags[i];
+            c.devices[i].secondRowName = secondRowNames[i];
+        }
+    }
+    return true;
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "catalogue/catalogue.h"
+
+#include <QByteArray>
+#include <QString>
+
+// data.dat and name.dat: little-endian, no header. Texts are a uint32 byte count and UTF-8.
+
+// A catalogue file larger than this is refused unread (the largest real one is a few hundred KB).
+constexpr qint64 kMaxDatFileBytes = 64 * 1024 * 1024;
+
+// Panels, cables, devices and the condition values. Counts outside 0..capacity are written
+// clamped, so the reader always accepts what the writer wrote.
+QByteArray encodeDataFile(const Catalogue &c);
+
+// Replaces the records, their counts and the condition values of c. Returns false, leaving c
+// unchanged, when a count is negative or above the capacity or the bytes end before the last
+// field. Bytes after the last field are ignored.
+bool decodeDataFile(const QByteArray &bytes, Catalogue &c);
+
+// The names of the first panelCount/cableCount/deviceCount records, the version text and number,
+// then extraDeviceRows and each device's second row (hasSecondRow as int32 0/1, secondRowName).
+QByteArray encodeNameFile(const Catalogue &c);
+
+// Reads the names with the counts already in c. The second-row block is optional: without it the
+// second-row fields and extraDeviceRows are left as they are. Returns false, leaving c unchanged,
+// when the bytes end early (also inside the block) or a second-row flag is neither 0 nor 1.
+bool decodeNameFile(const QByteArray &bytes, Catalogue &c);

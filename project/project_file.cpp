@@ -1,0 +1,145 @@
+#include "project/project_file.h"
+
+#include "catalogue/catalogue.h"
+
+#include <QDataStream>
+#include <algorithm>
+
+namespace {
+
+void prepare(QDataStream &stream)
+{
+    // The layout is fixed: big-endian, Qt 5's text encoding (quint32 byte length, UTF-16BE).
+    stream.setByteOrder(QDataStream::BigEndian);
+    stream.setVersion(QDataStream::Qt_5_0);
+}
+
+void writeText(QDataStream &out, const QString &text)
+{
+    if (text.isEmpty())
+        out << quint32(0);
+    else
+        out << text;
+}
+
+void writeRow(QDataStream &out, const QStringList &row, int loopCount)
+{
+    for (int loop = 0; loop < loopCount; ++loop)
+        writeText(out, row.value(loop));
+}
+
+// Every read is checked at once: past the end, later reads would quietly return zeros.
+bool readInt(QDataStream &in, qint32 *value)
+{
+    in >> *value;
+    return in.status() == QDataStream::Ok;
+}
+
+bool readText(QDataStream &in, QString *text)
+{
+    // An odd byte count cannot be UTF-16: the stream reports ReadCorruptData.
+    in >> *text;
+    return in.status() == QDataStream::Ok;
+}
+
+bool readCountRows(QDataStream &in, int rows, int loopCount, QVector<QStringList> *out)
+{
+    out->reserve(rows);
+    for (int row = 0; row < rows; ++row) {
+        QStringList texts;
+        texts.reserve(loopCount);
+        for (int loop = 0; loop < loopCount; ++loop) {
+            QString text;
+            if (!readText(in, &text) || !isCountText(text))
+                return false;
+            texts.append(text);
+        }
+        out->append(texts);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool isCountText(const QString &text)
+{
+    if (text.size() > 3)
+        return false;
+    for (const QChar c : text)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    return text.size() <= 1 || text.at(0) != QLatin1Char('0');
+}
+
+QByteArray encodeProject(const ProjectData &data)
+{
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    prepare(out);
+    const int loopCount = std::clamp<int>(data.loopCount, 0, kMaxLoops);
+    out << kProjectFileMagic << kProjectFormatVersion << data.catalogueVersionNumber;
+    writeText(out, data.projectName);
+    writeText(out, data.projectLocation);
+    writeText(out, data.companyName);
+    writeText(out, data.email);
+    writeText(out, data.comment);
+    writeText(out, data.panelName);
+    out << qint32(loopCount);
+    writeRow(out, data.cableNames, loopCount);
+    for (const QStringList &row : data.countRows)
+        writeRow(out, row, loopCount);
+    if (data.hasExtraRows) {
+        out << qint32(data.extraCountRows.size());
+        for (const QStringList &row : data.extraCountRows)
+            writeRow(out, row, loopCount);
+    }
+    return out.status() == QDataStream::Ok ? bytes : QByteArray();
+}
+
+ProjectFileError decodeProject(const QByteArray &bytes, qint32 catalogueVersionNumber, int deviceCount,
+                               ProjectData *data)
+{
+    QDataStream in(bytes);
+    prepare(in);
+    const int rows = std::clamp(deviceCount, 0, kMaxDeviceRows);
+    ProjectData read;
+
+    qint32 magic = 0, formatVersion = 0;
+    if (!readInt(in, &magic) || magic != kProjectFileMagic)
+        return ProjectFileError::NotLegal;
+    if (!readInt(in, &formatVersion))
+        return ProjectFileError::NotLegal;
+    if (formatVersion != kProjectFormatVersion)
+        return ProjectFileError::WrongVersion;
+    if (!readInt(in, &read.catalogueVersionNumber))
+        return ProjectFileError::NotLegal;
+    if (read.catalogueVersionNumber != catalogueVersionNumber)
+        return ProjectFileError::WrongVersion;
+
+    if (!readText(in, &read.projectName) || !readText(in, &read.projectLocation) ||
+        !readText(in, &read.companyName) || !readText(in, &read.email) || !readText(in, &read.comment) ||
+        !readText(in, &read.panelName))
+        return ProjectFileError::NotLegal;
+    if (!readInt(in, &read.loopCount) || read.loopCount < 0 || read.loopCount > kMaxLoops)
+        return ProjectFileError::NotLegal;
+    for (int loop = 0; loop < read.loopCount; ++loop) {
+        QString name;
+        if (!readText(in, &name))
+            return ProjectFileError::NotLegal;
+        read.cableNames.append(name);
+    }
+    if (!readCountRows(in, rows, read.loopCount, &read.countRows))
+        return ProjectFileError::NotLegal;
+
+    if (!in.atEnd()) {
+        qint32 extraRows = 0;
+        if (!readInt(in, &extraRows) || extraRows < 0 || extraRows > kMaxDeviceRows - rows)
+            return ProjectFileError::NotLegal;
+        if (!readCountRows(in, extraRows, read.loopCount, &read.extraCountRows))
+            return ProjectFileError::NotLegal;
+        read.hasExtraRows = true;
+    }
+    // Anything after the last block is left for later versions of the format.
+    *data = read;
+    return ProjectFileError::None;
+}

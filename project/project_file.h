@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+// The *.stm layout, big-endian: magic, format version, catalogue version number, five texts,
+// panel name, loop count, loopCount cable names, deviceCount x loopCount count texts (row-major),
+// then the count texts of the grid rows beyond deviceCount: E, then E x loopCount texts.
+// Files without that last block (older ones) are still read.
+constexpr qint32 kProjectFileMagic = 0x20220112;
+constexpr qint32 kProjectFormatVersion = 1;
+
+// A project file is a few kilobytes; refusing anything larger keeps a stray file from being
+// read into memory whole.
+constexpr qint64 kMaxProjectFileBytes = 32 * 1024 * 1024;
+
+struct ProjectData {
+    qint32 catalogueVersionNumber = 0;
+    QString projectName;
+    QString projectLocation;
+    QString companyName;
+    QString email;
+    QString comment;  // plain text, line breaks as '\n'
+    QString panelName;
+    qint32 loopCount = 0;                // 0..16
+    QStringList cableNames;              // loopCount entries
+    QVector<QStringList> countRows;      // the first deviceCount grid rows, loopCount texts each
+    bool hasExtraRows = false;           // the trailing block is written / was present
+    QVector<QStringList> extraCountRows; // the rows after them, loopCount texts each
+};
+
+enum class ProjectFileError {
+    None,
+    NotLegal,      // wrong magic, ends early, damaged text, counts out of range
+    WrongVersion,  // another format version or another catalogue version number
+};
+
+// Writes every row with exactly loopCount texts (missing entries as empty texts). Empty texts
+// are written with length 0, so the bytes do not depend on how a widget stores an empty text.
+// Returns an empty array if the stream failed (a project is never empty).
+QByteArray encodeProject(const ProjectData &data);
+
+// Reads a whole file. deviceCount is the number of rows field 12 holds for the loaded
+// catalogue. On an error *data is left untouched.
+ProjectFileError decodeProject(const QByteArray &bytes, qint32 catalogueVersionNumber, int deviceCount,
+                               ProjectData *data);
+
+// What a device-count field can hold: empty, or 0..999 without leading zeros.
+bool isCountText(const QString &text);

@@ -1,0 +1,564 @@
+#include "app/main_window.h"
+#include "loops/loop_state.h"
+#include "project/project_file.h"
+#include "recording_seam.h"
+#include "test_catalogues.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTextEdit>
+#include <QtTest>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+// The sample catalogue: 15 devices, 2 extra rows, catalogue version number 1.
+constexpr int kStoredRows = 15;
+constexpr int kGridRows = 17;
+const QString kPanel2 = QStringLiteral("QP-220 (2 loops)");
+const QString kPanel4 = QStringLiteral("QP-420 (4 loops)");
+const QString kCable10 = QString::fromUtf8("FR 2x1.0mm²");
+const QString kCable25 = QString::fromUtf8("FR 2x2.5mm²");
+const QString kCableStp = QStringLiteral("STP 2x0.8mm");
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+void selectPanel(MainWindow &w, const QString &name) { w.panelComboBox->setCurrentIndex(w.panelComboBox->findText(name)); }
+
+void selectCable(MainWindow &w, int loop, const QString &name)
+{
+    w.cableComboBoxes[loop]->setCurrentIndex(w.cableComboBoxes[loop]->findText(name));
+}
+
+// Everything Open may change, as one comparable list.
+QStringList snapshot(const MainWindow &w)
+{
+    QStringList s;
+    s << w.projectNameEdit->text() << w.projectLocationEdit->text() << w.companyNameEdit->text()
+      << w.emailEdit->text() << w.commentEdit->toPlainText();
+    s << "panel=" + w.panelComboBox->currentText() << "selected=" + loopState.selectedPanelName
+      << QString("loops=%1").arg(loopState.loopCount);
+    for (int loop = 0; loop < loopState.loopCount; ++loop) {
+        s << QString("cable%1=%2|%3|%4|%5")
+                 .arg(loop)
+                 .arg(w.cableComboBoxes[loop]->currentText(), loopState.loopCableNames[loop],
+                      loopState.loopCableCaptions[loop])
+                 .arg(loopState.loopCableResistance[loop]);
+        s << QString("box%1=%2").arg(loop).arg(quintptr(w.cableComboBoxes[loop]));
+    }
+    for (int row = 0; row < kGridRows; ++row)
+        for (int loop = 0; loop < loopState.loopCount; ++loop)
+            s << QString("count%1.%2=%3").arg(row).arg(loop).arg(w.deviceCountEdits[row][loop]->text());
+    return s;
+}
+
+// A project for the 2-loop panel as the window would write it.
+ProjectData twoLoopProject()
+{
+    ProjectData d;
+    d.catalogueVersionNumber = 1;
+    d.projectName = "From file";
+    d.panelName = kPanel2;
+    d.loopCount = 2;
+    d.cableNames = QStringList{kCable25, kCableStp};
+    for (int row = 0; row < kStoredRows; ++row)
+        d.countRows.append(QStringList{QString::number(row), QString::number(100 + row)});
+    d.hasExtraRows = true;
+    d.extraCountRows = {QStringList{"7", "8"}, QStringList{"", "9"}};
+    return d;
+}
+
+// Where field 10 starts in a file of twoLoopProject().
+int loopCountOffset()
+{
+    ProjectData d = twoLoopProject();
+    d.loopCount = 0;
+    d.cableNames.clear();
+    d.countRows.clear();
+    d.hasExtraRows = false;
+    return encodeProject(d).size() - 4;
+}
+
+// Saves in a forked child whose file-size limit is `limit` bytes: 1 success, 0 failure, -1 died.
+int saveWithSizeLimit(MainWindow &w, const QString &path, rlim_t limit)
+{
+    const pid_t pid = fork();
+    if (pid == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit rl{limit, limit};
+        setrlimit(RLIMIT_FSIZE, &rl);
+        _exit(w.saveProjectFile(path) ? 1 : 0);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+Q_DECLARE_METATYPE(ProjectData)
+
+class ProjectSlotsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void dialogs_data();
+    void dialogs();
+    void saveThenOpenRestoresEverything();
+    void savedBytesFollowTheGrid();
+    void markupCommentStaysPlainText();
+    void refusalLeavesWindowUnchanged_data();
+    void refusalLeavesWindowUnchanged();
+    void unreadableFileIsSilent();
+    void oversizedFileRefused();
+    void savedBeforeAnyPanelChangesOnlyTexts();
+    void savedAfterNewReselectsPanel();
+    void openingCurrentPanelOverwritesInPlace();
+    void unknownCableNameLeavesThatLoop();
+    void trailingBlock_data();
+    void trailingBlock();
+    void saveFailureReported();
+    void diskFullNeverLosesTheOldFile();
+
+private:
+    MainWindow &window() { return fixture->window(); }
+    QString path(const QString &name) const { return files->filePath(name); }
+    void save(const QString &fileName);
+    void open(const QString &fileName);
+    void fillTwoLoopWindow();
+
+    std::unique_ptr<RecordingSeam> seam;
+    std::unique_ptr<WindowFixture> fixture;
+    std::unique_ptr<QTemporaryDir> files;
+};
+
+void ProjectSlotsTest::init()
+{
+    seam = std::make_unique<RecordingSeam>();
+    fixture = std::make_unique<WindowFixture>(sampleCatalogue());
+    files = std::make_unique<QTemporaryDir>();
+    seam->clear();
+}
+
+void ProjectSlotsTest::cleanup()
+{
+    files.reset();
+    fixture.reset();
+    seam.reset();
+}
+
+void ProjectSlotsTest::save(const QString &fileName)
+{
+    seam->fileAnswers << fileName;
+    window().SaveProject();
+}
+
+void ProjectSlotsTest::open(const QString &fileName)
+{
+    seam->fileAnswers << fileName;
+    window().OpenProject();
+}
+
+void ProjectSlotsTest::fillTwoLoopWindow()
+{
+    MainWindow &w = window();
+    w.projectNameEdit->setText("In window");
+    w.commentEdit->setPlainText("window comment");
+    selectPanel(w, kPanel2);
+    selectCable(w, 0, kCable10);
+    w.deviceCountEdits[3][1]->setText("55");
+    w.deviceCountEdits[16][0]->setText("66");
+}
+
+void ProjectSlotsTest::dialogs_data()
+{
+    QTest::addColumn<bool>("saving");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("Open") << false << "Open";
+    QTest::newRow("Save as") << true << "Save as";
+}
+
+void ProjectSlotsTest::dialogs()
+{
+    QFETCH(bool, saving);
+    QFETCH(QString, caption);
+    const QStringList before = snapshot(window());
+    if (saving)
+        window().SaveProject();
+    else
+        window().OpenProject();
+    QCOMPARE(seam->fileDialogs.size(), 1);
+    QCOMPARE(seam->fileDialogs[0].save, saving);
+    QCOMPARE(seam->fileDialogs[0].caption, caption);
+    QCOMPARE(seam->fileDialogs[0].dir, QDir::currentPath());
+    QCOMPARE(seam->fileDialogs[0].filter, QString("Files(*.stm)"));
+    // Cancelled: nothing else happens.
+    QCOMPARE(seam->messages.size(), 0);
+    QCOMPARE(snapshot(window()), before);
+}
+
+void ProjectSlotsTest::saveThenOpenRestoresEverything()
+{
+    MainWindow &w = window();
+    w.projectNameEdit->setText(QString::fromUtf8("消防报警 Nordhalle"));
+    w.projectLocationEdit->setText(QString::fromUtf8("Zürich"));
+    w.companyNameEdit->setText("");
+    w.emailEdit->setText("ops@example.org");
+    w.commentEdit->setPlainText("first line\n\n  third line\t");
+    selectPanel(w, kPanel4);
+    QCOMPARE(loopState.loopCount, 4);
+    selectCable(w, 0, kCable10);
+    selectCable(w, 2, kCableStp);
+    w.deviceCountEdits[0][0]->setText("12");
+    w.deviceCountEdits[0][3]->setText("");
+    w.deviceCountEdits[14][2]->setText("999");
+    w.deviceCountEdits[15][1]->setText("3");
+    w.deviceCountEdits[16][3]->setText("41");
+    const QStringList saved = snapshot(w);
+
+    save(path("a.stm"));
+    QCOMPARE(seam->messages.size(), 1);
+    QCOMPARE(seam->messages[0].kind, MessageKind::Information);
+    QCOMPARE(seam->messages[0].title, QString("Tips"));
+    QCOMPARE(seam->messages[0].text, QString("The file has been saved successfully!"));
+
+    w.NewProject();
+    selectPanel(w, kPanel2);
+    QVERIFY(snapshot(w) != saved);
+    seam->clear();
+    open(path("a.stm"));
+    QCOMPARE(seam->messages.size(), 1);
+    QCOMPARE(seam->messages[0].kind, MessageKind::Information);
+    QCOMPARE(seam->messages[0].title, QString("Tips"));
+    QCOMPARE(seam->messages[0].text, QString("The file has been opened!"));
+
+    // Box pointers differ (the grid was rebuilt); everything else is back.
+    QStringList now = snapshot(w);
+    QStringList expected = saved;
+    now = now.filter(QRegularExpression("^(?!box)"));
+    expected = expected.filter(QRegularExpression("^(?!box)"));
+    QCOMPARE(now, expected);
+    QCOMPARE(loopState.loopCableCaptions[2], "Loop3:" + kCableStp);
+
+    save(path("b.stm"));
+    QCOMPARE(readAll(path("b.stm")), readAll(path("a.stm")));
+}
+
+void ProjectSlotsTest::savedBytesFollowTheGrid()
+{
+    MainWindow &w = window();
+    selectPanel(w, kPanel2);
+    selectCable(w, 0, kCable25);
+    selectCable(w, 1, kCableStp);
+    for (int row = 0; row < kStoredRows; ++row) {
+        w.deviceCountEdits[row][0]->setText(QString::number(row));
+        w.deviceCountEdits[row][1]->setText(QString::number(100 + row));
+    }
+    w.deviceCountEdits[15][0]->setText("7");
+    w.deviceCountEdits[15][1]->setText("8");
+    w.deviceCountEdits[16][0]->setText("");
+    w.deviceCountEdits[16][1]->setText("9");
+    w.projectNameEdit->setText("From file");
+    QVERIFY(w.saveProjectFile(path("grid.stm")));
+    QCOMPARE(readAll(path("grid.stm")).toHex(' '), encodeProject(twoLoopProject()).toHex(' '));
+}
+
+void ProjectSlotsTest::markupCommentStaysPlainText()
+{
+    MainWindow &w = window();
+    const QString comment = "<b>urgent</b>\n<i>line &amp; two</i>";
+    w.commentEdit->setPlainText(comment);
+    save(path("a.stm"));
+    w.commentEdit->setPlainText("other");
+    open(path("a.stm"));
+    QCOMPARE(w.commentEdit->toPlainText(), comment);
+    save(path("b.stm"));
+    QCOMPARE(readAll(path("b.stm")), readAll(path("a.stm")));
+}
+
+void ProjectSlotsTest::refusalLeavesWindowUnchanged_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("message");
+    const QString notLegal = "The document is not legal";
+    const QString version = "Please open the file in the correct version";
+    const QByteArray good = encodeProject(twoLoopProject());
+
+    QTest::newRow("not a project file") << QByteArray("PK\3\4 a workbook") << notLegal;
+    QByteArray formatTwo = good;
+    formatTwo[7] = 2;
+    QTest::newRow("format version 2") << formatTwo << version;
+    ProjectData otherCatalogue = twoLoopProject();
+    otherCatalogue.catalogueVersionNumber = 2;
+    QTest::newRow("other catalogue version number") << encodeProject(otherCatalogue) << version;
+    QTest::newRow("ends inside the counts") << good.left(good.size() - 60) << notLegal;
+
+    ProjectData tooMany = twoLoopProject();
+    tooMany.loopCount = 4;
+    QTest::newRow("4 loops for the 2-loop panel") << encodeProject(tooMany) << notLegal;
+    ProjectData unknownPanel = tooMany;
+    unknownPanel.panelName = "Retired panel";
+    QTest::newRow("unknown panel, more loops than the current grid") << encodeProject(unknownPanel) << notLegal;
+    QByteArray seventeen = good;
+    seventeen.replace(loopCountOffset(), 4, QByteArray::fromHex("00000011"));
+    QTest::newRow("loop count 17") << seventeen << notLegal;
+    ProjectData badCount = twoLoopProject();
+    badCount.countRows[5][1] = "0123";
+    QTest::newRow("count text the field cannot hold") << encodeProject(badCount) << notLegal;
+}
+
+void ProjectSlotsTest::refusalLeavesWindowUnchanged()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, message);
+    fillTwoLoopWindow();
+    const QStringList before = snapshot(window());
+    QVERIFY(writeFile(path("bad.stm"), bytes));
+    open(path("bad.stm"));
+    QCOMPARE(seam->messages.size(), 1);
+    QCOMPARE(seam->messages[0].kind, MessageKind::Critical);
+    QCOMPARE(seam->messages[0].title, QString("Error"));
+    QCOMPARE(seam->messages[0].text, message);
+    QCOMPARE(snapshot(window()), before);
+}
+
+void ProjectSlotsTest::unreadableFileIsSilent()
+{
+    fillTwoLoopWindow();
+    const QStringList before = snapshot(window());
+    open(path("does-not-exist.stm"));
+    QVERIFY(QDir(files->path()).mkdir("folder.stm"));
+    open(path("folder.stm"));
+    QCOMPARE(seam->messages.size(), 0);
+    QCOMPARE(snapshot(window()), before);
+}
+
+void ProjectSlotsTest::oversizedFileRefused()
+{
+    fillTwoLoopWindow();
+    const QStringList before = snapshot(window());
+    // A valid project followed by a long run of zeros: trailing bytes, but far too many.
+    QFile f(path("huge.stm"));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QVERIFY(f.write(encodeProject(twoLoopProject())) > 0);
+    QVERIFY(f.resize(kMaxProjectFileBytes + 1));
+    f.close();
+    open(path("huge.stm"));
+    QCOMPARE(seam->texts(), QStringList{"The document is not legal"});
+    QCOMPARE(snapshot(window()), before);
+}
+
+void ProjectSlotsTest::savedBeforeAnyPanelChangesOnlyTexts()
+{
+    MainWindow &w = window();
+    w.projectNameEdit->setText("Early");
+    w.emailEdit->setText("e@x");
+    QVERIFY(w.saveProjectFile(path("early.stm")));
+    ProjectData read;
+    QCOMPARE(decodeProject(readAll(path("early.stm")), 1, kStoredRows, &read), ProjectFileError::None);
+    QCOMPARE(read.panelName, QString());
+    QCOMPARE(read.loopCount, 0);
+
+    w.NewProject();
+    fillTwoLoopWindow();
+    QStringList expected = snapshot(w);
+    expected[0] = "Early";
+    expected[3] = "e@x";
+    expected[4] = "";
+    QVERIFY(w.loadProjectFile(path("early.stm")));
+    QCOMPARE(snapshot(w), expected);
+}
+
+void ProjectSlotsTest::savedAfterNewReselectsPanel()
+{
+    MainWindow &w = window();
+    selectPanel(w, kPanel4);
+    selectCable(w, 1, kCable25);
+    w.NewProject();
+    QCOMPARE(loopState.loopCount, 0);
+    QVERIFY(w.saveProjectFile(path("after-new.stm")));
+
+    selectPanel(w, kPanel2);
+    selectCable(w, 0, kCable10);
+    QVERIFY(w.loadProjectFile(path("after-new.stm")));
+    QCOMPARE(w.panelComboBox->currentText(), kPanel4);
+    QCOMPARE(loopState.loopCount, 4);
+    for (int loop = 0; loop < 4; ++loop) {
+        QCOMPARE(w.cableComboBoxes[loop]->currentText(), QString());
+        QCOMPARE(loopState.loopCableNames[loop], QString());
+        for (int row = 0; row < kGridRows; ++row)
+            QCOMPARE(w.deviceCountEdits[row][loop]->text(), QString("0"));
+    }
+}
+
+void ProjectSlotsTest::openingCurrentPanelOverwritesInPlace()
+{
+    MainWindow &w = window();
+    ProjectData d = twoLoopProject();
+    d.cableNames = QStringList{kCable25, ""};
+    QVERIFY(writeFile(path("same.stm"), encodeProject(d)));
+    fillTwoLoopWindow();
+    selectCable(w, 1, kCableStp);
+    QComboBox *firstBox = w.cableComboBoxes[0];
+    QLineEdit *firstField = w.deviceCountEdits[0][0];
+
+    open(path("same.stm"));
+    QCOMPARE(seam->texts(), QStringList{"The file has been opened!"});
+    QCOMPARE(w.cableComboBoxes[0], firstBox);
+    QCOMPARE(w.deviceCountEdits[0][0], firstField);
+    QCOMPARE(w.cableComboBoxes[0]->currentText(), kCable25);
+    QCOMPARE(loopState.loopCableNames[0], kCable25);
+    // An empty name in the file keeps the loop's current cable.
+    QCOMPARE(w.cableComboBoxes[1]->currentText(), kCableStp);
+    QCOMPARE(loopState.loopCableNames[1], kCableStp);
+    QCOMPARE(w.deviceCountEdits[3][1]->text(), QString("103"));
+    QCOMPARE(w.deviceCountEdits[16][0]->text(), QString(""));
+}
+
+void ProjectSlotsTest::unknownCableNameLeavesThatLoop()
+{
+    MainWindow &w = window();
+    ProjectData d = twoLoopProject();
+    d.cableNames = QStringList{"Retired cable", kCableStp};
+    QVERIFY(writeFile(path("cable.stm"), encodeProject(d)));
+    QVERIFY(w.loadProjectFile(path("cable.stm")));
+    QCOMPARE(w.panelComboBox->currentText(), kPanel2);
+    QCOMPARE(w.cableComboBoxes[0]->currentText(), QString());
+    QCOMPARE(loopState.loopCableNames[0], QString());
+    QCOMPARE(w.cableComboBoxes[1]->currentText(), kCableStp);
+    QCOMPARE(loopState.loopCableNames[1], kCableStp);
+    QCOMPARE(loopState.loopCableCaptions[1], "Loop2:" + kCableStp);
+    QCOMPARE(w.deviceCountEdits[14][1]->text(), QString("114"));
+}
+
+void ProjectSlotsTest::trailingBlock_data()
+{
+    QTest::addColumn<bool>("present");
+    QTest::addColumn<bool>("panelAlreadySelected");
+    QTest::newRow("present, grid rebuilt") << true << false;
+    QTest::newRow("present, same panel") << true << true;
+    QTest::newRow("absent, grid rebuilt") << false << false;
+    QTest::newRow("absent, same panel") << false << true;
+}
+
+void ProjectSlotsTest::trailingBlock()
+{
+    QFETCH(bool, present);
+    QFETCH(bool, panelAlreadySelected);
+    MainWindow &w = window();
+    ProjectData d = twoLoopProject();
+    d.hasExtraRows = present;
+    QVERIFY(writeFile(path("t.stm"), encodeProject(d)));
+    selectPanel(w, panelAlreadySelected ? kPanel2 : kPanel4);
+    w.deviceCountEdits[15][1]->setText("31");
+    w.deviceCountEdits[16][0]->setText("32");
+
+    QVERIFY(w.loadProjectFile(path("t.stm")));
+    QCOMPARE(w.deviceCountEdits[14][0]->text(), QString("14"));
+    const QString before151 = panelAlreadySelected ? "31" : "0";
+    const QString before160 = panelAlreadySelected ? "32" : "0";
+    QCOMPARE(w.deviceCountEdits[15][0]->text(), present ? QString("7") : QString("0"));
+    QCOMPARE(w.deviceCountEdits[15][1]->text(), present ? QString("8") : before151);
+    QCOMPARE(w.deviceCountEdits[16][0]->text(), present ? QString("") : before160);
+    QCOMPARE(w.deviceCountEdits[16][1]->text(), present ? QString("9") : QString("0"));
+}
+
+void ProjectSlotsTest::saveFailureReported()
+{
+    MainWindow &w = window();
+    fillTwoLoopWindow();
+    save(path("missing/dir/p.stm"));
+    QVERIFY(QDir(files->path()).mkdir("folder.stm"));
+    save(path("folder.stm"));
+    QCOMPARE(seam->messages.size(), 2);
+    for (const RecordingSeam::Message &m : seam->messages) {
+        QCOMPARE(m.kind, MessageKind::Critical);
+        QCOMPARE(m.title, QString("Error"));
+        QCOMPARE(m.text, QString("The file could not be saved."));
+    }
+    QVERIFY(!QFile::exists(path("missing/dir/p.stm")));
+    QVERIFY(QFileInfo(path("folder.stm")).isDir());
+    QCOMPARE(w.projectNameEdit->text(), QString("In window"));
+}
+
+void ProjectSlotsTest::diskFullNeverLosesTheOldFile()
+{
+    MainWindow &w = window();
+    const QString target = path("target.stm");
+    w.projectNameEdit->setText("old");
+    QVERIFY(w.saveProjectFile(target));
+    const QByteArray oldBytes = readAll(target);
+
+    // A large project: 16 loops, every field filled, a long comment.
+    w.projectNameEdit->setText("new");
+    w.commentEdit->setPlainText(QString(10000, QChar(0x706b)));
+    selectPanel(w, "QP-1640 (16 loops)");
+    for (int loop = 0; loop < 16; ++loop) {
+        selectCable(w, loop, loop % 2 ? kCable25 : kCableStp);
+        for (int row = 0; row < kGridRows; ++row)
+            w.deviceCountEdits[row][loop]->setText(QString::number(row * 16 + loop));
+    }
+    QVERIFY(w.saveProjectFile(path("reference.stm")));
+    const QByteArray newBytes = readAll(path("reference.stm"));
+    QVERIFY(newBytes.size() > 16 * 1024);  // beyond the 16 KiB write buffer
+
+    const int step = qMax(1, newBytes.size() / 70);
+    int failures = 0, successes = 0;
+    for (int limit = 0; limit <= newBytes.size() + step; limit += step) {
+        QVERIFY(writeFile(target, oldBytes));
+        const int verdict = saveWithSizeLimit(w, target, rlim_t(limit));
+        QVERIFY2(verdict >= 0, qPrintable(QString("child died at limit %1").arg(limit)));
+        const QByteArray now = readAll(target);
+        if (verdict == 1) {
+            ++successes;
+            QVERIFY2(now == newBytes, qPrintable(QString("saved reported, file incomplete at %1").arg(limit)));
+        } else {
+            ++failures;
+            QVERIFY2(now == oldBytes, qPrintable(QString("failure reported, old file lost at %1").arg(limit)));
+        }
+    }
+    QVERIFY(failures > 0);
+    QVERIFY(successes > 0);
+
+    // The slot shows the failure instead of the "saved" box.
+    seam->clear();
+    QVERIFY(writeFile(target, oldBytes));
+    const pid_t pid = fork();
+    if (pid == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit rl{rlim_t(newBytes.size() / 2), rlim_t(newBytes.size() / 2)};
+        setrlimit(RLIMIT_FSIZE, &rl);
+        seam->fileAnswers << target;
+        w.SaveProject();
+        _exit(seam->texts() == QStringList{"The file could not be saved."} ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    QVERIFY(WIFEXITED(status));
+    QCOMPARE(WEXITSTATUS(status), 0);
+    QCOMPARE(readAll(target), oldBytes);
+}
+
+QTEST_MAIN(ProjectSlotsTest)
+#include "test_project_slots.moc"
