@@ -1,5 +1,8 @@
 #include "app/safe_save.h"
 
+// Windows has its own implementation in safe_save_windows.cpp.
+#ifndef Q_OS_WIN
+
 #include <QFileInfo>
 #include <QSaveFile>
 
@@ -114,3 +117,5 @@ SaveResult saveFileAtomically(const QString &path, const QByteArray &bytes)
 #endif
     return saveThroughQSaveFile(path, bytes);
 }
+
+#endif  // !Q_OS_WIN

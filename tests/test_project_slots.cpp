@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 #include "loops/loop_state.h"
 #include "project/project_file.h"
+#include "file_size_limit.h"
 #include "recording_seam.h"
 #include "test_catalogues.h"
 
@@ -13,10 +14,6 @@
 #include <QTextEdit>
 #include <QtTest>
 
-#include <csignal>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -95,21 +92,6 @@ int loopCountOffset()
     d.countRows.clear();
     d.hasExtraRows = false;
     return encodeProject(d).size() - 4;
-}
-
-// Saves in a forked child whose file-size limit is `limit` bytes: 1 success, 0 failure, -1 died.
-int saveWithSizeLimit(MainWindow &w, const QString &path, rlim_t limit)
-{
-    const pid_t pid = fork();
-    if (pid == 0) {
-        signal(SIGXFSZ, SIG_IGN);
-        rlimit rl{limit, limit};
-        setrlimit(RLIMIT_FSIZE, &rl);
-        _exit(w.saveProjectFile(path) ? 1 : 0);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 }  // namespace
@@ -504,6 +486,7 @@ void ProjectSlotsTest::saveFailureReported()
 
 void ProjectSlotsTest::diskFullNeverLosesTheOldFile()
 {
+    QUILLON_SKIP_WITHOUT_FILE_SIZE_LIMIT();
     MainWindow &w = window();
     const QString target = path("target.stm");
     w.projectNameEdit->setText("old");
@@ -527,7 +510,7 @@ void ProjectSlotsTest::diskFullNeverLosesTheOldFile()
     int failures = 0, successes = 0;
     for (int limit = 0; limit <= newBytes.size() + step; limit += step) {
         QVERIFY(writeFile(target, oldBytes));
-        const int verdict = saveWithSizeLimit(w, target, rlim_t(limit));
+        const int verdict = runWithFileSizeLimit(limit, [&] { return w.saveProjectFile(target); });
         QVERIFY2(verdict >= 0, qPrintable(QString("child died at limit %1").arg(limit)));
         const QByteArray now = readAll(target);
         if (verdict == 1) {
@@ -544,19 +527,12 @@ void ProjectSlotsTest::diskFullNeverLosesTheOldFile()
     // The slot shows the failure instead of the "saved" box.
     seam->clear();
     QVERIFY(writeFile(target, oldBytes));
-    const pid_t pid = fork();
-    if (pid == 0) {
-        signal(SIGXFSZ, SIG_IGN);
-        rlimit rl{rlim_t(newBytes.size() / 2), rlim_t(newBytes.size() / 2)};
-        setrlimit(RLIMIT_FSIZE, &rl);
+    const int reported = runWithFileSizeLimit(newBytes.size() / 2, [&] {
         seam->fileAnswers << target;
         w.SaveProject();
-        _exit(seam->texts() == QStringList{"The file could not be saved."} ? 0 : 1);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    QVERIFY(WIFEXITED(status));
-    QCOMPARE(WEXITSTATUS(status), 0);
+        return seam->texts() == QStringList{"The file could not be saved."};
+    });
+    QCOMPARE(reported, 1);
     QCOMPARE(readAll(target), oldBytes);
 }
 

@@ -1,14 +1,12 @@
 #include "app/safe_save.h"
 
+#include "file_size_limit.h"
+
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
-
-#include <csignal>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -26,20 +24,30 @@ QByteArray pattern(int size, char seed)
     return bytes;
 }
 
-// Saves in a forked child whose file-size limit is `limit` bytes; returns the child's verdict:
-// 1 reported success, 0 reported failure, -1 the child died.
-int saveWithSizeLimit(const QString &path, const QByteArray &bytes, rlim_t limit)
+// The two contents the kill test alternates between, in this process and in the child.
+const QByteArray &contentA()
 {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        signal(SIGXFSZ, SIG_IGN);
-        rlimit rl{limit, limit};
-        setrlimit(RLIMIT_FSIZE, &rl);
-        _exit(saveFileAtomically(path, bytes).ok ? 1 : 0);
+    static const QByteArray bytes = pattern(200000, 'a');
+    return bytes;
+}
+
+const QByteArray &contentB()
+{
+    static const QByteArray bytes = pattern(150000, 'q');
+    return bytes;
+}
+
+// The child of the kill test: saves the two contents in turn until it is killed, and says so on
+// stdout once the first save is done.
+[[noreturn]] void saveForever(const QString &path)
+{
+    for (int i = 0;; ++i) {
+        saveFileAtomically(path, i % 2 ? contentA() : contentB());
+        if (i == 0) {
+            fputs("saving\n", stdout);
+            fflush(stdout);
+        }
     }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 QStringList leftovers(const QString &dir, const QString &keep)
@@ -107,6 +115,7 @@ void SafeSaveTest::diskFullNeverLosesTheOldFile_data()
 
 void SafeSaveTest::diskFullNeverLosesTheOldFile()
 {
+    QUILLON_SKIP_WITHOUT_FILE_SIZE_LIMIT();
     QFETCH(int, size);
     QTemporaryDir dir;
     const QString path = dir.filePath("target.bin");
@@ -116,7 +125,7 @@ void SafeSaveTest::diskFullNeverLosesTheOldFile()
     int failures = 0, successes = 0;
     for (int limit = 0; limit <= size + step; limit += step) {
         QVERIFY(saveFileAtomically(path, oldBytes).ok);
-        const int verdict = saveWithSizeLimit(path, newBytes, rlim_t(limit));
+        const int verdict = runWithFileSizeLimit(limit, [&] { return saveFileAtomically(path, newBytes).ok; });
         QVERIFY2(verdict >= 0, qPrintable(QString("child died at limit %1").arg(limit)));
         const QByteArray now = readAll(path);
         if (verdict == 1) {
@@ -132,36 +141,37 @@ void SafeSaveTest::diskFullNeverLosesTheOldFile()
     QVERIFY(successes > 0);
 }
 
+// The child is this test program itself, killed outright (SIGKILL, TerminateProcess) at a
+// different moment of its saves in each round.
 void SafeSaveTest::killDuringSaveLeavesOldOrNewFile()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("target.bin");
-    const QByteArray a = pattern(200000, 'a');
-    const QByteArray b = pattern(150000, 'q');
-    QVERIFY(saveFileAtomically(path, a).ok);
+    QVERIFY(saveFileAtomically(path, contentA()).ok);
     for (int round = 0; round < 40; ++round) {
-        const pid_t pid = fork();
-        if (pid == 0) {
-            for (int i = 0;; ++i)
-                saveFileAtomically(path, i % 2 ? a : b);
-        }
-        usleep(1000 + (round * 3779) % 20000);
-        kill(pid, SIGKILL);
-        int status = 0;
-        waitpid(pid, &status, 0);
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(), {"--save-forever", path});
+        QVERIFY(child.waitForReadyRead(30000));
+        QTest::qSleep(1 + (round * 3779) % 20);
+        child.kill();
+        QVERIFY(child.waitForFinished(30000));
         const QByteArray now = readAll(path);
-        QVERIFY2(now == a || now == b, qPrintable(QString("round %1: torn file of %2 bytes").arg(round).arg(now.size())));
+        QVERIFY2(now == contentA() || now == contentB(),
+                 qPrintable(QString("round %1: torn file of %2 bytes").arg(round).arg(now.size())));
         // Content is written into an unnamed file; only a kill in the instant between naming it
         // and the rename can leave a name behind, and the next save clears that.
         const QStringList left = leftovers(dir.path(), "target.bin");
         QVERIFY2(left.isEmpty() || left == QStringList(".target.bin.saving"), qPrintable(left.join(',')));
-        QVERIFY(saveFileAtomically(path, a).ok);
+        QVERIFY(saveFileAtomically(path, contentA()).ok);
         QCOMPARE(leftovers(dir.path(), "target.bin"), QStringList());
     }
 }
 
 void SafeSaveTest::keepsPermissionsAndFollowsSymlink()
 {
+#ifdef Q_OS_WIN
+    QSKIP("Windows has no POSIX permission bits, and QFile::link makes a shell shortcut there");
+#endif
     QTemporaryDir dir;
     const QString real = dir.filePath("real.stm");
     const QString link = dir.filePath("link.stm");
@@ -175,5 +185,14 @@ void SafeSaveTest::keepsPermissionsAndFollowsSymlink()
              QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
-QTEST_GUILESS_MAIN(SafeSaveTest)
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() == 3 && arguments[1] == "--save-forever")
+        saveForever(arguments[2]);
+    SafeSaveTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "test_safe_save.moc"
