@@ -35,8 +35,16 @@ DWORD probeExistingTarget(const std::wstring &target)
                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         return GetLastError();
+    // Replacing a file with other names would leave those on the old content: refused, as on
+    // Linux, rather than written in place, which is not atomic.
+    BY_HANDLE_FILE_INFORMATION status;
+    DWORD error = ERROR_SUCCESS;
+    if (!GetFileInformationByHandle(handle, &status))
+        error = GetLastError();
+    else if (status.nNumberOfLinks > 1)
+        error = ERROR_TOO_MANY_LINKS;
     CloseHandle(handle);
-    return ERROR_SUCCESS;
+    return error;
 }
 
 DWORD writeAll(HANDLE handle, const QByteArray &bytes)

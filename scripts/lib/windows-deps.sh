@@ -93,7 +93,9 @@ ensure_windows_qt() {
     local started=$SECONDS
     (
         cd "$src"
-        ./configure -prefix "$prefix" "${QT_CONFIGURE_FLAGS[@]}" > "$QUILLON_CACHE/qt-configure.log" 2>&1
+        # configure builds qmake with a plain make: MAKEFLAGS lets that use every core too.
+        MAKEFLAGS=-j"$(nproc)" ./configure -prefix "$prefix" "${QT_CONFIGURE_FLAGS[@]}" \
+            > "$QUILLON_CACHE/qt-configure.log" 2>&1
         # 'make install' alone would rebuild serially: build and install in one parallel step.
         make -j"$(nproc)" install > "$QUILLON_CACHE/qt-build.log" 2>&1
     ) || { echo "Windows Qt build failed; see $QUILLON_CACHE/qt-*.log"; tail -n 30 "$QUILLON_CACHE/qt-build.log" 2>/dev/null; return 1; }
