@@ -93,7 +93,7 @@ QByteArray encodeProject(const ProjectData &data)
         for (const QStringList &row : data.extraCountRows)
             writeRow(out, row, loopCount);
     }
-    return out.status() == QDataStream::Ok ? bytes : QByteArray();
+    return out.status() == QDataStream::Ok && bytes.size() <= kMaxProjectFileBytes ? bytes : QByteArray();
 }
 
 ProjectFileError decodeProject(const QByteArray &bytes, qint32 catalogueVersionNumber, int deviceCount,

@@ -143,12 +143,22 @@ void CalculationTest::formats_data()
         row("37.44 rounds down") << "current" << 37.44f << "37.4mA";
         row("worked quiescent 29.94") << "current" << 29.94f << "29.9mA";
         row("worked alarm 210.74") << "current" << 210.74f << "210.7mA";
-        row("binary tie 0.25 rounds away from zero") << "current" << 0.25f << "0.3mA";
+        // exact binary ties round to even, as printf does
+        row("binary tie 0.25 rounds down to even") << "current" << 0.25f << "0.2mA";
+        row("binary tie 0.75 rounds up to even") << "current" << 0.75f << "0.8mA";
+        row("five devices of 0.25 mA") << "current" << 1.25f << "1.2mA";
+        row("negative tie -0.25") << "current" << -0.25f << "-0.2mA";
+        row("0.35 is below its tie in binary") << "current" << 0.35f << "0.3mA";
+        row("0.15 is above its tie in binary") << "current" << 0.15f << "0.2mA";
+        row("largest float keeps every digit") << "current" << 3.4028235e38f
+                                               << "340282346638528859811704183484516925440.0mA";
         row("large current has no grouping") << "current" << 1234567.0f << "1234567.0mA";
         // computed lengths
         row("length 812.34") << "length" << 812.34f << "812.3m";
         row("length 1372.57") << "length" << 1372.57f << "1372.6m";
         row("length zero") << "length" << 0.0f << "0.0m";
+        row("length tie 812.25 rounds to even") << "length" << 812.25f << "812.2m";
+        row("length tie 812.75 rounds to even") << "length" << 812.75f << "812.8m";
         // the cap, general format with 6 significant digits
         row("cap 1000") << "cap" << 1000.0f << "1000m";
         row("cap 1500.5") << "cap" << 1500.5f << "1500.5m";
