@@ -341,6 +341,7 @@ private slots:
     void tableEndingAtTheFooterStaysOnPage2();
     void footerOnEveryPageWithItsOwnTime();
     void fontsAndPen();
+    void textsDoNotOverlap();
 
     void gatherReadsWindowAndLoopState();
     void gatherAfterPanelReset();
@@ -739,6 +740,26 @@ void ReportTest::fontsAndPen()
     }
     for (const TextRun &t : sheet.texts)
         QCOMPARE(t.penColour, QColor(Qt::black));
+}
+
+void ReportTest::textsDoNotOverlap()
+{
+    // The window's start-up chooses the faces that stand in for the missing "SimSum".
+    WindowFixture fixture(sampleCatalogue());
+    const Sheet sheet = draw(sheetData(16, 3, true));
+    for (int page = 1; page <= 2; ++page) {
+        const TextRun label = sheet.one("Cable Type:", page);
+        QVERIFY2(label.page == page, "no \"Cable Type:\" label");
+        QVERIFY2(label.right() < 360, qPrintable(describe(label)));
+        const QVector<TextRun> texts = sheet.on(page);
+        for (int a = 0; a < texts.size(); ++a)
+            for (int b = a + 1; b < texts.size(); ++b) {
+                const TextRun &s = texts[a], &t = texts[b];
+                const bool overlap = s.left() < t.right() && t.left() < s.right() && s.baseline - s.ascent < t.baseline
+                                     && t.baseline - t.ascent < s.baseline;
+                QVERIFY2(!overlap, qPrintable(describe(s) + " overlaps " + describe(t)));
+            }
+    }
 }
 
 void ReportTest::gatherReadsWindowAndLoopState()
