@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include "app/font_substitutes.h"
 #include "app/ui_seam.h"
 
 #include <QAction>
@@ -32,6 +33,7 @@ void setCatalogueDirectoryForTesting(const QString &dir) { catalogueDirectoryOve
 
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 {
+    installFontSubstitutes();
     setWindowTitle(QStringLiteral("Quillon"));
     resize(1100, 700);
     createMenus();

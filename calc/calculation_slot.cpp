@@ -116,6 +116,8 @@ void MainWindow::flushCalculation()
 
     const LoopTotals &t = results.totals;
     for (int k = 0; k < loops; ++k) {
+        if (results.unsoundInputs[k])
+            commentLabels[k]->setText(unsoundInputsMessage(k + 1));
         if (results.excluded(k))
             continue;
         const QString quiescent = formatCurrent(t.quiescentTotal[k]);

@@ -3,6 +3,7 @@
 #include "loops/loop_state.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -26,6 +27,31 @@ QString countText(const QVector<QStringList> &texts, int row, int loop)
 {
     const QStringList &line = texts.at(row);
     return loop < line.size() ? line.at(loop) : QString();
+}
+
+bool soundCurrent(float mA) { return std::isfinite(mA) && mA >= 0.0f; }
+
+// Whether the loop's numbers can mean anything. A device current that is not finite spoils
+// every loop, counted or not (0 x NaN is NaN); a negative one only the loops it is counted on.
+bool soundLoopInputs(const QMap<QString, DeviceRecord> &devices, const CalculationInputs &inputs,
+                     const LoopTotals &t, int loop)
+{
+    const ConditionValues &condition = inputs.condition;
+    if (!std::isfinite(inputs.panelLoopVoltage) || !std::isfinite(condition.minLoopVoltage) ||
+        !soundCurrent(inputs.panelMaxLoopCurrent) || !std::isfinite(condition.maxLoopLength) ||
+        condition.maxLoopLength < 0.0f)
+        return false;
+    const float resistance = inputs.loopCableResistance[loop];
+    if (!std::isfinite(resistance) || resistance < 0.0f)
+        return false;
+    for (const DeviceRecord &d : devices) {
+        if (!std::isfinite(d.quiescentCurrent) || !std::isfinite(d.alarmCurrent))
+            return false;
+        if (rowSum(d, loop) > 0 && (d.quiescentCurrent < 0.0f || d.alarmCurrent < 0.0f))
+            return false;
+    }
+    // Finite currents can still sum past the float range.
+    return std::isfinite(t.quiescentTotal[loop]) && std::isfinite(t.alarmTotal[loop]);
 }
 
 }  // namespace
@@ -92,6 +118,12 @@ CurrentStatus currentStatus(float alarmTotal, float maxLoopCurrent)
     if (5.0 * double(alarmTotal) > 4.0 * double(maxLoopCurrent))
         return CurrentStatus::NearLimit;
     return CurrentStatus::Normal;
+}
+
+QString unsoundInputsMessage(int loopNumber)
+{
+    return QStringLiteral("Loop%1:Catalogue values of this loop are not valid, no result can be given.")
+        .arg(loopNumber);
 }
 
 QString statusMessage(CurrentStatus status, int loopNumber)
@@ -192,6 +224,11 @@ LoopResults calculateLoops(QMap<QString, DeviceRecord> &devices, const Calculati
             t.maxLength[i] = maximumLength(inputs.panelLoopVoltage, condition.minLoopVoltage, t.alarmTotal[i],
                                            inputs.loopCableResistance[i]);
         r.status[i] = currentStatus(t.alarmTotal[i], inputs.panelMaxLoopCurrent);
+    }
+    for (int i = 0; i < loops; ++i) {
+        r.unsoundInputs[i] = !soundLoopInputs(devices, inputs, t, i);
+        if (r.unsoundInputs[i])
+            r.checkWarnings.append(unsoundInputsMessage(i + 1));
     }
     return r;
 }

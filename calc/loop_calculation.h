@@ -50,12 +50,20 @@ struct LoopResults {
     LoopTotals totals;
     bool restrictedExceeded[kMaxLoops] = {};
     bool maxDevicesExceeded[kMaxLoops] = {};
+    // A catalogue value the loop depends on is not a finite number, or a resistance or current
+    // is negative: its numbers would mean nothing, so the loop gets a warning instead.
+    bool unsoundInputs[kMaxLoops] = {};
     CurrentStatus status[kMaxLoops] = {};
     // The panel voltage does not exceed the minimum loop voltage: no loop has a usable length.
     bool noVoltageMargin = false;
-    QStringList checkWarnings;  // every restricted-device warning, then every device-number warning
+    // every restricted-device warning, then every device-number warning, then every
+    // unsound-input warning
+    QStringList checkWarnings;
 
-    bool excluded(int loop) const { return restrictedExceeded[loop] || maxDevicesExceeded[loop]; }
+    bool excluded(int loop) const
+    {
+        return restrictedExceeded[loop] || maxDevicesExceeded[loop] || unsoundInputs[loop];
+    }
 };
 
 // Reads the counts into `devices` (when inputs.readCounts), checks the two device-number limits and
@@ -74,6 +82,9 @@ QString restrictedDeviceList(const QMap<QString, DeviceRecord> &devices);
 float maximumLength(float loopVoltage, float minLoopVoltage, float alarmTotal, float resistance);
 
 CurrentStatus currentStatus(float alarmTotal, float maxLoopCurrent);
+
+// The comment and warning text of a loop whose catalogue values are unusable.
+QString unsoundInputsMessage(int loopNumber);
 
 // The comment and warning text of a status; empty for Normal.
 QString statusMessage(CurrentStatus status, int loopNumber);

@@ -15,7 +15,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
 
 # Test executables run through Wine, so CTest works unchanged on the cross build.
-find_program(QUILLON_WINE NAMES wine64 wine)
+find_program(QUILLON_WINE NAMES wine)
 if(QUILLON_WINE)
     set(CMAKE_CROSSCOMPILING_EMULATOR ${QUILLON_WINE})
 endif()

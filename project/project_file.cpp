@@ -3,6 +3,8 @@
 #include "catalogue/catalogue.h"
 
 #include <QDataStream>
+#include <QIODevice>
+#include <QtEndian>
 #include <algorithm>
 
 namespace {
@@ -37,6 +39,15 @@ bool readInt(QDataStream &in, qint32 *value)
 
 bool readText(QDataStream &in, QString *text)
 {
+    // A length beyond the end of the file would make the stream allocate up to 2 MiB before
+    // it notices; refusing it here is the same answer, found without the allocation.
+    QIODevice *device = in.device();
+    const QByteArray prefix = device->peek(4);
+    if (prefix.size() == 4) {
+        const quint32 length = qFromBigEndian<quint32>(prefix.constData());
+        if (length != 0xFFFFFFFFu && qint64(length) > device->bytesAvailable() - 4)
+            return false;
+    }
     // An odd byte count cannot be UTF-16: the stream reports ReadCorruptData.
     in >> *text;
     return in.status() == QDataStream::Ok;
@@ -93,7 +104,7 @@ QByteArray encodeProject(const ProjectData &data)
         for (const QStringList &row : data.extraCountRows)
             writeRow(out, row, loopCount);
     }
-    return out.status() == QDataStream::Ok ? bytes : QByteArray();
+    return out.status() == QDataStream::Ok && bytes.size() <= kMaxProjectFileBytes ? bytes : QByteArray();
 }
 
 ProjectFileError decodeProject(const QByteArray &bytes, qint32 catalogueVersionNumber, int deviceCount,

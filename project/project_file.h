@@ -13,7 +13,7 @@ constexpr qint32 kProjectFileMagic = 0x20220112;
 constexpr qint32 kProjectFormatVersion = 1;
 
 // A project file is a few kilobytes; refusing anything larger keeps a stray file from being
-// read into memory whole.
+// read into memory whole. The writer holds to the same limit, so Open reads whatever Save wrote.
 constexpr qint64 kMaxProjectFileBytes = 32 * 1024 * 1024;
 
 struct ProjectData {
@@ -39,7 +39,8 @@ enum class ProjectFileError {
 
 // Writes every row with exactly loopCount texts (missing entries as empty texts). Empty texts
 // are written with length 0, so the bytes do not depend on how a widget stores an empty text.
-// Returns an empty array if the stream failed (a project is never empty).
+// Returns an empty array if the stream failed or the file would exceed kMaxProjectFileBytes
+// (a project is never empty).
 QByteArray encodeProject(const ProjectData &data);
 
 // Reads a whole file. deviceCount is the number of rows field 12 holds for the loaded

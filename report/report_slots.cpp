@@ -44,8 +44,11 @@ SummarySheetData gatherSummarySheetData(const MainWindow &window)
         data.loopCells << cells;
     }
 
+    // Every device is listed, also those beyond a count grid that a catalogue made too short:
+    // a row without a count field prints 0 counts.
     const QMap<QString, DeviceRecord> &devices = loopState.devicesByKey;
-    for (const DeviceRow &row : deviceRowOrder(devices, deviceGridRowCount(catalogue))) {
+    const int gridRows = deviceGridRowCount(catalogue);
+    for (const DeviceRow &row : deviceRowOrder(devices, kMaxDeviceRows)) {
         const auto found = devices.constFind(row.key);
         if (found == devices.cend())
             continue;
@@ -55,7 +58,7 @@ SummarySheetData gatherSummarySheetData(const MainWindow &window)
         printed.type = device.type;
         printed.secondRow = row.secondRow;
         const qint32 *counts = row.secondRow ? device.secondRowLoopCounts : device.loopCounts;
-        printed.loopCounts = QVector<qint32>(counts, counts + n);
+        printed.loopCounts = row.row < gridRows ? QVector<qint32>(counts, counts + n) : QVector<qint32>(n, 0);
         data.deviceRows << printed;
     }
 

@@ -111,6 +111,8 @@ private slots:
     void noVoltageMarginGivesZeroLength_data();
     void noVoltageMarginGivesZeroLength();
     void hugeCountsDoNotOverflow();
+    void unsoundInputsExcludeTheLoop_data();
+    void unsoundInputsExcludeTheLoop();
 
 private:
     QLocale savedLocale;
@@ -143,12 +145,22 @@ void CalculationTest::formats_data()
         row("37.44 rounds down") << "current" << 37.44f << "37.4mA";
         row("worked quiescent 29.94") << "current" << 29.94f << "29.9mA";
         row("worked alarm 210.74") << "current" << 210.74f << "210.7mA";
-        row("binary tie 0.25 rounds away from zero") << "current" << 0.25f << "0.3mA";
+        // exact binary ties round to even, as printf does
+        row("binary tie 0.25 rounds down to even") << "current" << 0.25f << "0.2mA";
+        row("binary tie 0.75 rounds up to even") << "current" << 0.75f << "0.8mA";
+        row("five devices of 0.25 mA") << "current" << 1.25f << "1.2mA";
+        row("negative tie -0.25") << "current" << -0.25f << "-0.2mA";
+        row("0.35 is below its tie in binary") << "current" << 0.35f << "0.3mA";
+        row("0.15 is above its tie in binary") << "current" << 0.15f << "0.2mA";
+        row("largest float keeps every digit") << "current" << 3.4028235e38f
+                                               << "340282346638528859811704183484516925440.0mA";
         row("large current has no grouping") << "current" << 1234567.0f << "1234567.0mA";
         // computed lengths
         row("length 812.34") << "length" << 812.34f << "812.3m";
         row("length 1372.57") << "length" << 1372.57f << "1372.6m";
         row("length zero") << "length" << 0.0f << "0.0m";
+        row("length tie 812.25 rounds to even") << "length" << 812.25f << "812.2m";
+        row("length tie 812.75 rounds to even") << "length" << 812.75f << "812.8m";
         // the cap, general format with 6 significant digits
         row("cap 1000") << "cap" << 1000.0f << "1000m";
         row("cap 1500.5") << "cap" << 1500.5f << "1500.5m";
@@ -564,6 +576,74 @@ void CalculationTest::hugeCountsDoNotOverflow()
     QCOMPARE(r.totals.deviceTotal[0], qint64(17) * 2147483647);
     QVERIFY(r.maxDevicesExceeded[0]);
     QVERIFY(r.restrictedExceeded[0]);
+}
+
+void CalculationTest::unsoundInputsExcludeTheLoop_data()
+{
+    // field: "alarm:<code>", "quiescent:<code>", "resistance1" (loop 1's cable), "limit",
+    // "voltage", "minVoltage" or "cap"; counts on loop 1 as "code:n".
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<float>("value");
+    QTest::addColumn<QString>("counts");
+    QTest::addColumn<bool>("loop1Unsound");
+    QTest::addColumn<bool>("loop2Unsound");
+
+    QTest::newRow("NaN alarm current spoils every loop") << "alarm:2" << kNaN << "" << true << true;
+    QTest::newRow("infinite quiescent current spoils every loop") << "quiescent:2" << kInf << "1:3" << true << true;
+    QTest::newRow("negative alarm current on the loop counting it") << "alarm:2" << -0.35f << "2:3" << true << false;
+    QTest::newRow("negative current on no loop is harmless") << "alarm:2" << -0.35f << "1:3" << false << false;
+    QTest::newRow("negative resistance") << "resistance1" << -12.1f << "" << true << false;
+    QTest::newRow("infinite resistance") << "resistance1" << kInf << "1:3" << true << false;
+    QTest::newRow("zero resistance is sound") << "resistance1" << 0.0f << "1:3" << false << false;
+    QTest::newRow("NaN current limit") << "limit" << kNaN << "1:3" << true << true;
+    QTest::newRow("negative current limit") << "limit" << -400.0f << "1:3" << true << true;
+    QTest::newRow("NaN panel voltage") << "voltage" << kNaN << "1:3" << true << true;
+    QTest::newRow("infinite minimum voltage") << "minVoltage" << kInf << "1:3" << true << true;
+    QTest::newRow("NaN length cap") << "cap" << kNaN << "1:3" << true << true;
+    QTest::newRow("currents summing past the float range") << "alarm:2" << 3.0e38f << "2:999" << true << false;
+    QTest::newRow("sound catalogue") << "alarm:2" << 0.35f << "2:999" << false << false;
+}
+
+void CalculationTest::unsoundInputsExcludeTheLoop()
+{
+    QFETCH(QString, field);
+    QFETCH(float, value);
+    QFETCH(QString, counts);
+    QFETCH(bool, loop1Unsound);
+    QFETCH(bool, loop2Unsound);
+
+    QMap<QString, DeviceRecord> map = sampleDevices();
+    Grid grid(map, 2);
+    setCounts(grid, counts);
+    CalculationInputs in = inputsFor(grid, 2, 27.5f, 400.0f, 100000, 12.1f);
+    const QString code = field.section(':', 1);
+    if (field.startsWith("alarm:"))
+        map[code].alarmCurrent = value;
+    else if (field.startsWith("quiescent:"))
+        map[code].quiescentCurrent = value;
+    else if (field == "resistance1")
+        in.loopCableResistance[0] = value;
+    else if (field == "limit")
+        in.panelMaxLoopCurrent = value;
+    else if (field == "voltage")
+        in.panelLoopVoltage = value;
+    else if (field == "minVoltage")
+        in.condition.minLoopVoltage = value;
+    else if (field == "cap")
+        in.condition.maxLoopLength = value;
+    in.condition.maxDeviceSum = 100000;
+
+    const LoopResults r = calculateLoops(map, in);
+    QCOMPARE(r.unsoundInputs[0], loop1Unsound);
+    QCOMPARE(r.unsoundInputs[1], loop2Unsound);
+    QCOMPARE(r.excluded(0), loop1Unsound);
+    QCOMPARE(r.excluded(1), loop2Unsound);
+    QStringList expected;
+    if (loop1Unsound)
+        expected << "Loop1:Catalogue values of this loop are not valid, no result can be given.";
+    if (loop2Unsound)
+        expected << "Loop2:Catalogue values of this loop are not valid, no result can be given.";
+    QCOMPARE(r.checkWarnings, expected);
 }
 
 QTEST_GUILESS_MAIN(CalculationTest)

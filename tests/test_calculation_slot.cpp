@@ -11,6 +11,7 @@
 #include <QTableWidget>
 #include <QtTest>
 #include <functional>
+#include <limits>
 #include <memory>
 
 namespace {
@@ -67,6 +68,7 @@ private slots:
     void noVoltageMarginShowsZeroLength_data();
     void noVoltageMarginShowsZeroLength();
     void resultsIgnoreGermanLocale();
+    void unsoundCatalogueValuesGiveNoResult();
 
 private:
     void start(const Catalogue &c);
@@ -468,6 +470,41 @@ void CalculationSlotTest::resultsIgnoreGermanLocale()
     QCOMPARE(cellText(w().calculationTable, 0, 1), QString("29.9mA"));
     QCOMPARE(cellText(w().summaryTable, 0, 6), QString("210.7mA"));
     QCOMPARE(cellText(w().summaryTable, 0, 7), QString("1500.5m"));
+}
+
+void CalculationSlotTest::unsoundCatalogueValuesGiveNoResult()
+{
+    // A workbook cell "nan" for an alarm current, and a negative cable resistance on loop 2.
+    Catalogue c = sampleCatalogue();
+    c.devices[1].alarmCurrent = std::numeric_limits<float>::quiet_NaN();  // HRR-200
+    start(c);
+    choosePanel("QP-220 (2 loops)");
+    chooseAllCables();
+    setCount("1", 0, "10");
+    calculate();
+    const QStringList expected{"Loop1:Catalogue values of this loop are not valid, no result can be given.",
+                               "Loop2:Catalogue values of this loop are not valid, no result can be given."};
+    QCOMPARE(seam->texts(), expected);
+    for (int loop = 0; loop < 2; ++loop) {
+        QCOMPARE(w().commentLabels[loop]->text(), expected[loop]);
+        QCOMPARE(cellText(w().calculationTable, loop, 2), QString("<none>"));
+        QCOMPARE(cellText(w().calculationTable, loop, 4), QString("<none>"));
+        QVERIFY(w().summaryTable->item(loop, 6)->text().isEmpty());
+    }
+
+    c = sampleCatalogue();
+    c.cables[1].resistance = -12.1f;
+    start(c);
+    choosePanel("QP-220 (2 loops)");
+    chooseCable(0, QString::fromUtf8("FR 2x2.5mm²"));
+    chooseCable(1);
+    calculate();
+    QCOMPARE(seam->texts(), QStringList{expected[1]});
+    QCOMPARE(w().commentLabels[1]->text(), expected[1]);
+    QVERIFY(w().summaryTable->item(1, 7)->text().isEmpty());
+    QCOMPARE(w().commentLabels[0]->text(), QString());
+    QCOMPARE(cellText(w().summaryTable, 0, 7), QString("2000m"));
+    QCOMPARE(cellText(w().summaryTable, 0, 9), kTick);
 }
 
 QTEST_MAIN(CalculationSlotTest)

@@ -90,6 +90,8 @@ private slots:
     void hostileInput_data();
     void hostileInput();
     void refusalLeavesDataUntouched();
+    void sizeLimitSameForWriterAndReader_data();
+    void sizeLimitSameForWriterAndReader();
 };
 
 void ProjectFileTest::encodesByteExact_data()
@@ -300,6 +302,34 @@ void ProjectFileTest::refusalLeavesDataUntouched()
     QCOMPARE(decodeProject(damaged, 3, 4, &read), ProjectFileError::NotLegal);
     QCOMPARE(decodeProject(bytes, 4, 4, &read), ProjectFileError::WrongVersion);
     QVERIFY(sameProject(read, sixteenLoopProject()));
+}
+
+void ProjectFileTest::sizeLimitSameForWriterAndReader_data()
+{
+    QTest::addColumn<int>("extraCharacters");
+    QTest::addColumn<bool>("written");
+    QTest::newRow("a comment filling the file to the limit is written and read") << 0 << true;
+    QTest::newRow("one character more is not written") << 1 << false;
+}
+
+void ProjectFileTest::sizeLimitSameForWriterAndReader()
+{
+    QFETCH(int, extraCharacters);
+    QFETCH(bool, written);
+    ProjectData d = sixteenLoopProject();
+    d.comment = "x";
+    const qint64 room = kMaxProjectFileBytes - encodeProject(d).size();
+    QVERIFY(room > 0 && room % 2 == 0);  // UTF-16: two bytes a character
+    d.comment = QString(int(1 + room / 2 + extraCharacters), QLatin1Char('c'));
+
+    const QByteArray bytes = encodeProject(d);
+    QCOMPARE(!bytes.isEmpty(), written);
+    if (!written)
+        return;
+    QCOMPARE(qint64(bytes.size()), kMaxProjectFileBytes);
+    ProjectData read;
+    QCOMPARE(decodeProject(bytes, 3, 4, &read), ProjectFileError::None);
+    QCOMPARE(read.comment.size(), d.comment.size());
 }
 
 QTEST_GUILESS_MAIN(ProjectFileTest)

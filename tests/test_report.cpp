@@ -338,10 +338,11 @@ private slots:
     void tableEndingAtTheFooterStaysOnPage2();
     void footerOnEveryPageWithItsOwnTime();
     void fontsAndPen();
+    void textsDoNotOverlap();
 
     void gatherReadsWindowAndLoopState();
     void gatherAfterPanelReset();
-    void gatherStopsAtTheDeviceGrid();
+    void gatherListsDevicesBeyondTheDeviceGrid();
 
     void exportWritesPdfAndOpensIt();
     void exportAfterCalculateShowsTheResults();
@@ -738,6 +739,26 @@ void ReportTest::fontsAndPen()
         QCOMPARE(t.penColour, QColor(Qt::black));
 }
 
+void ReportTest::textsDoNotOverlap()
+{
+    // The window's start-up chooses the faces that stand in for the missing "SimSum".
+    WindowFixture fixture(sampleCatalogue());
+    const Sheet sheet = draw(sheetData(16, 3, true));
+    for (int page = 1; page <= 2; ++page) {
+        const TextRun label = sheet.one("Cable Type:", page);
+        QVERIFY2(label.page == page, "no \"Cable Type:\" label");
+        QVERIFY2(label.right() < 360, qPrintable(describe(label)));
+        const QVector<TextRun> texts = sheet.on(page);
+        for (int a = 0; a < texts.size(); ++a)
+            for (int b = a + 1; b < texts.size(); ++b) {
+                const TextRun &s = texts[a], &t = texts[b];
+                const bool overlap = s.left() < t.right() && t.left() < s.right() && s.baseline - s.ascent < t.baseline
+                                     && t.baseline - t.ascent < s.baseline;
+                QVERIFY2(!overlap, qPrintable(describe(s) + " overlaps " + describe(t)));
+            }
+    }
+}
+
 void ReportTest::gatherReadsWindowAndLoopState()
 {
     WindowFixture fixture(sampleCatalogue());
@@ -810,17 +831,28 @@ void ReportTest::gatherAfterPanelReset()
     QCOMPARE(sheet.verticals(2).size(), 3);
 }
 
-void ReportTest::gatherStopsAtTheDeviceGrid()
+void ReportTest::gatherListsDevicesBeyondTheDeviceGrid()
 {
     // Two devices with second rows but room for only one extra row: the grid has 16 rows, and
-    // the device that has no row in it has none on the sheet either.
+    // the device that has no row in it is still listed, with 0 counts.
     Catalogue c = sampleCatalogue();
     c.extraDeviceRows = 1;
     WindowFixture fixture(c);
-    const SummarySheetData data = gatherSummarySheetData(fixture.window());
-    QCOMPARE(data.deviceRows.size(), 16);
+    MainWindow &w = fixture.window();
+    w.panelComboBox->setCurrentText("QP-420 (4 loops)");
+    QCOMPARE(deviceGridRowCount(catalogue), 16);
+    const QString lastKey = loopState.devicesByKey.lastKey();
+    loopState.devicesByKey[lastKey].loopCounts[1] = 7;  // no count field holds it
+
+    const SummarySheetData data = gatherSummarySheetData(w);
+    QCOMPARE(data.deviceRows.size(), 17);
     QCOMPARE(data.deviceRows[12].name, QString("MCP-50W"));
-    QCOMPARE(data.deviceRows.last().name, QString("VAD-80"));
+    QCOMPARE(data.deviceRows[15].name, QString("VAD-80"));
+    QCOMPARE(data.deviceRows.last().name, QString("SBC-90"));
+    QCOMPARE(data.deviceRows.last().loopCounts, QVector<qint32>({0, 0, 0, 0}));
+
+    const Sheet sheet = draw(data);
+    QCOMPARE(sheet.named("SBC-90", 2).size(), 1);
 }
 
 void ReportTest::exportWritesPdfAndOpensIt()

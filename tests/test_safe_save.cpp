@@ -8,6 +8,15 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <functional>
+
+#ifndef Q_OS_WIN
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 QByteArray readAll(const QString &path)
@@ -50,6 +59,29 @@ const QByteArray &contentB()
     }
 }
 
+#ifndef Q_OS_WIN
+
+constexpr uid_t kSaverId = 65534;        // "nobody"
+constexpr uid_t kOtherUserId = 65533;    // owns the files that are not the saver's
+constexpr int kCannotDropPrivileges = 77;
+
+// Runs body in a forked child as the unprivileged user kSaverId; returns the child's exit code
+// (0 when body returned true), kCannotDropPrivileges when it could not become that user.
+int runAsSaver(const std::function<bool()> &body)
+{
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (setgroups(0, nullptr) != 0 || setgid(kSaverId) != 0 || setuid(kSaverId) != 0 || geteuid() == 0)
+            _exit(kCannotDropPrivileges);
+        _exit(body() ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+#endif
+
 QStringList leftovers(const QString &dir, const QString &keep)
 {
     QStringList names = QDir(dir).entryList(QDir::Files | QDir::Hidden);
@@ -70,6 +102,12 @@ private slots:
     void diskFullNeverLosesTheOldFile();
     void killDuringSaveLeavesOldOrNewFile();
     void keepsPermissionsAndFollowsSymlink();
+    void followsLinkChains_data();
+    void followsLinkChains();
+    void refusesLinkLoop();
+    void unprivilegedSave_data();
+    void unprivilegedSave();
+    void refusesReadOnlyTarget();
 };
 
 void SafeSaveTest::writesNewFileAndReplacesOldOne()
@@ -183,6 +221,153 @@ void SafeSaveTest::keepsPermissionsAndFollowsSymlink()
     QCOMPARE(readAll(real), QByteArray("new"));
     QCOMPARE(QFile::permissions(real) & 0x7077,  // owner, group, other (not the "user" bits)
              QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+void SafeSaveTest::followsLinkChains_data()
+{
+    // name -> link target; the save goes to "save.stm", the content must land in "sub/target.stm".
+    QTest::addColumn<QStringList>("links");
+    QTest::addColumn<bool>("targetExists");
+    QTest::newRow("two relative links") << QStringList{"l1.stm=sub/target.stm", "save.stm=l1.stm"} << true;
+    QTest::newRow("relative link into a folder, relative link back out")
+        << QStringList{"sub/l1.stm=target.stm", "save.stm=sub/l1.stm"} << true;
+    QTest::newRow("absolute link to a relative link")
+        << QStringList{"l1.stm=sub/target.stm", "save.stm=@/l1.stm"} << true;
+    QTest::newRow("through a linked folder and ..")
+        << QStringList{"sub/deep/l1.stm=../target.stm", "dlink=sub/deep", "save.stm=dlink/l1.stm"} << true;
+    QTest::newRow("dangling chain creates its end")
+        << QStringList{"l1.stm=sub/target.stm", "save.stm=l1.stm"} << false;
+}
+
+void SafeSaveTest::followsLinkChains()
+{
+#ifdef Q_OS_WIN
+    QSKIP("symbolic links need special privileges on Windows");
+#else
+    QFETCH(QStringList, links);
+    QFETCH(bool, targetExists);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath("sub/deep"));
+    const QString target = dir.filePath("sub/target.stm");
+    if (targetExists)
+        QVERIFY(saveFileAtomically(target, "old").ok);
+    QStringList linkNames;
+    for (const QString &link : links) {
+        const QString name = link.section('=', 0, 0);
+        QString to = link.section('=', 1);
+        to.replace('@', dir.path());
+        QCOMPARE(symlink(QFile::encodeName(to).constData(), QFile::encodeName(dir.filePath(name)).constData()), 0);
+        linkNames << name;
+    }
+
+    const SaveResult result = saveFileAtomically(dir.filePath("save.stm"), "new");
+    QVERIFY2(result.ok, qPrintable(result.error));
+    QCOMPARE(readAll(target), QByteArray("new"));
+    for (const QString &name : linkNames)
+        QVERIFY2(QFileInfo(dir.filePath(name)).isSymLink(), qPrintable(name + " is no longer a link"));
+    QCOMPARE(readAll(dir.filePath("save.stm")), QByteArray("new"));
+#endif
+}
+
+void SafeSaveTest::refusesLinkLoop()
+{
+#ifdef Q_OS_WIN
+    QSKIP("symbolic links need special privileges on Windows");
+#else
+    QTemporaryDir dir;
+    QVERIFY(QFile::link(dir.filePath("b.stm"), dir.filePath("a.stm")));
+    QVERIFY(QFile::link(dir.filePath("a.stm"), dir.filePath("b.stm")));
+    QVERIFY(!saveFileAtomically(dir.filePath("a.stm"), "new").ok);
+    QVERIFY(QFileInfo(dir.filePath("a.stm")).isSymLink());
+    QVERIFY(QFileInfo(dir.filePath("b.stm")).isSymLink());
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot).size(), 2);
+#endif
+}
+
+void SafeSaveTest::unprivilegedSave_data()
+{
+    QTest::addColumn<int>("folderMode");
+    QTest::addColumn<int>("fileMode");
+    QTest::addColumn<bool>("fileIsSavers");
+    QTest::addColumn<bool>("hardLink");
+    QTest::addColumn<bool>("saved");
+
+    QTest::newRow("own writable file is replaced") << 0755 << 0644 << true << false << true;
+    QTest::newRow("own read-only file is refused") << 0755 << 0444 << true << false << false;
+    QTest::newRow("another user's read-only file in a sticky world-writable folder is refused")
+        << 01777 << 0444 << false << false << false;
+    QTest::newRow("file with a second hard link is refused") << 0755 << 0644 << true << true << false;
+}
+
+void SafeSaveTest::unprivilegedSave()
+{
+#ifdef Q_OS_WIN
+    QSKIP("owners, modes and privilege drops are POSIX");
+#else
+    QFETCH(int, folderMode);
+    QFETCH(int, fileMode);
+    QFETCH(bool, fileIsSavers);
+    QFETCH(bool, hardLink);
+    QFETCH(bool, saved);
+    if (geteuid() != 0)
+        QSKIP("giving files to other users needs root; run as root to drop to an unprivileged user");
+
+    QTemporaryDir top;
+    QVERIFY(QFile::setPermissions(top.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                                                  | QFileDevice::ExeGroup | QFileDevice::ExeOther));
+    const QString folder = top.filePath("folder");
+    QVERIFY(QDir(top.path()).mkdir("folder"));
+    const QByteArray folderName = QFile::encodeName(folder);
+    QCOMPARE(chown(folderName.constData(), kSaverId, kSaverId), 0);
+    QCOMPARE(chmod(folderName.constData(), mode_t(folderMode)), 0);
+
+    const QString path = folder + "/project.stm";
+    const QByteArray pathName = QFile::encodeName(path);
+    QVERIFY(saveFileAtomically(path, "old").ok);
+    const uid_t owner = fileIsSavers ? kSaverId : kOtherUserId;
+    QCOMPARE(chown(pathName.constData(), owner, owner), 0);
+    QCOMPARE(chmod(pathName.constData(), mode_t(fileMode)), 0);
+    const QString other = folder + "/other.stm";
+    if (hardLink)
+        QCOMPARE(link(pathName.constData(), QFile::encodeName(other).constData()), 0);
+
+    const int verdict = runAsSaver([&path] { return saveFileAtomically(path, "new").ok; });
+    if (verdict == kCannotDropPrivileges)
+        QSKIP("cannot drop privileges to uid 65534 here");
+    QCOMPARE(verdict, saved ? 0 : 1);
+
+    QCOMPARE(readAll(path), saved ? QByteArray("new") : QByteArray("old"));
+    struct stat st;
+    QCOMPARE(stat(pathName.constData(), &st), 0);
+    QCOMPARE(st.st_uid, owner);
+    QCOMPARE(int(st.st_mode & 07777), fileMode);
+    if (hardLink) {
+        QCOMPARE(readAll(other), readAll(path));
+        QCOMPARE(int(st.st_nlink), 2);
+    }
+    QCOMPARE(leftovers(folder, "project.stm"), hardLink ? QStringList{"other.stm"} : QStringList());
+#endif
+}
+
+// The same refusal as the unprivileged test, where the read-only mark is one the running user
+// cannot override: on Windows always, on POSIX only when not root.
+void SafeSaveTest::refusesReadOnlyTarget()
+{
+#ifndef Q_OS_WIN
+    if (geteuid() == 0)
+        QSKIP("root may write a read-only file; unprivilegedSave covers this as another user");
+#endif
+    QTemporaryDir dir;
+    const QString path = dir.filePath("project.stm");
+    QVERIFY(saveFileAtomically(path, "old").ok);
+    QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadUser));
+    const SaveResult result = saveFileAtomically(path, "new");
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser
+                                    | QFileDevice::WriteUser);  // lets QTemporaryDir remove it
+    QVERIFY(!result.ok);
+    QVERIFY(!result.error.isEmpty());
+    QCOMPARE(readAll(path), QByteArray("old"));
+    QCOMPARE(leftovers(dir.path(), "project.stm"), QStringList());
 }
 
 int main(int argc, char *argv[])
