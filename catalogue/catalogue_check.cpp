@@ -685,12 +685,19 @@ void Checker::checkAgainstFiles()
         }
     }
 
-    const auto gone = [](const QStringList &oldNames, const QStringList &newNames) {
+    // "the panel "A" is gone", "the panels "A", "B", "C" and 2 more are gone"
+    const auto gone = [](const QString &one, const QString &many, const QStringList &oldNames,
+                         const QStringList &newNames) {
         QStringList missing;
         for (const QString &name : oldNames)
             if (!name.isEmpty() && !newNames.contains(name) && !missing.contains(quoted(name)))
                 missing.append(quoted(name));
-        return missing;
+        if (missing.isEmpty())
+            return QString();
+        if (missing.size() == 1)
+            return QStringLiteral("the %1 %2 is gone").arg(one, missing[0]);
+        const QString last = missing.size() > 3 ? QStringLiteral("%1 more").arg(missing.size() - 3) : missing.last();
+        return QStringLiteral("the %1 %2 and %3 are gone").arg(many, missing.mid(0, std::min(3, int(missing.size()) - 1)).join(QStringLiteral(", ")), last);
     };
     QStringList oldPanels, newPanels, oldCables, newCables;
     for (int i = 0; i < validPanelCount(before); ++i)
@@ -701,21 +708,12 @@ void Checker::checkAgainstFiles()
         oldCables.append(before.cables[i].name);
     for (int i = 0; i < validCableCount(now); ++i)
         newCables.append(now.cables[i].name);
-    const QStringList panelsGone = gone(oldPanels, newPanels), cablesGone = gone(oldCables, newCables);
+    const QString panelsGone = gone(kPanels.one, kPanels.many, oldPanels, newPanels);
     if (!panelsGone.isEmpty())
-        report(FindingSeverity::Warning,
-               QStringLiteral("the %1 %2 %3 gone")
-                   .arg(panelsGone.size() == 1 ? QStringLiteral("panel") : QStringLiteral("panels"),
-                        panelsGone.join(QStringLiteral(", ")),
-                        panelsGone.size() == 1 ? QStringLiteral("is") : QStringLiteral("are")),
-               QStringLiteral("with such a panel are refused as not legal"));
+        report(FindingSeverity::Warning, panelsGone, QStringLiteral("with such a panel are refused as not legal"));
+    const QString cablesGone = gone(kCables.one, kCables.many, oldCables, newCables);
     if (!cablesGone.isEmpty())
-        report(FindingSeverity::Warning,
-               QStringLiteral("the %1 %2 %3 gone")
-                   .arg(cablesGone.size() == 1 ? QStringLiteral("cable") : QStringLiteral("cables"),
-                        cablesGone.join(QStringLiteral(", ")),
-                        cablesGone.size() == 1 ? QStringLiteral("is") : QStringLiteral("are")),
-               QStringLiteral("with such a cable open without it"));
+        report(FindingSeverity::Warning, cablesGone, QStringLiteral("with such a cable open without it"));
 }
 
 QVector<CatalogueFinding> Checker::run()
