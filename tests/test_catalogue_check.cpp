@@ -403,7 +403,7 @@ void CatalogueCheckTest::executable()
     check.start(QStringLiteral(QUILLON_CATALOGUE_CHECK), {dir.path()});
     QVERIFY(check.waitForFinished(30000));
     QCOMPARE(check.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(QString::fromUtf8(check.readAllStandardOutput()), output);
+    QCOMPARE(QString::fromUtf8(check.readAllStandardOutput()).remove(QLatin1Char('\r')), output);
     QCOMPARE(check.exitCode(), status);
 }
 
