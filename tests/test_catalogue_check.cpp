@@ -67,7 +67,7 @@ private slots:
 
     void findings_data();
     void findings();
-    void checkReadsOnly();
+    void startUpStoresWhatTheImportReads();
     void findingLines_data();
     void findingLines();
     void summaryListsErrorsFirstAndCuts();
@@ -275,7 +275,7 @@ void CatalogueCheckTest::findings()
 }
 
 // The start-up imports first and checks afterwards: what it stores is what the import reads.
-void CatalogueCheckTest::checkReadsOnly()
+void CatalogueCheckTest::startUpStoresWhatTheImportReads()
 {
     QTemporaryDir dir;
     copyFile(cases + "device_inserted_data.xlsx", dir.filePath("data.xlsx"));

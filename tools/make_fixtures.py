@@ -465,6 +465,17 @@ def sheet_name_cases():
                     ("Cable", first_cable), ("Cable", later_cable)])
 
 
+def record_sheet(rows, labels):
+    """A data.xlsx record sheet: labels in row 1, the count in A2, the records from row 4."""
+    cells = {(1, c + 1): label for c, label in enumerate(labels)}
+    cells[(2, 1)] = len(rows)
+    cells[(3, 1)] = "(records from row 4)"
+    for r, row in enumerate(rows):
+        for c, value in enumerate(row):
+            cells[(r + 4, c + 1)] = value
+    return cells
+
+
 def full_catalogue():
     """The full-capacity catalogue of the benchmark: 10 panels, 15 cables, 55 devices."""
     panels = []
@@ -480,19 +491,10 @@ def full_catalogue():
         alarm = f32(f32(0.5) + f32(f32(0.1) * i))
         devices.append([str(i + 1), "DEV-%d" % (i + 1), types[i % 5], quiescent, alarm])
 
-    def sheet(rows, labels):
-        cells = {(1, c + 1): label for c, label in enumerate(labels)}
-        cells[(2, 1)] = len(rows)
-        cells[(3, 1)] = "(records from row 4)"
-        for r, row in enumerate(rows):
-            for c, value in enumerate(row):
-                cells[(r + 4, c + 1)] = value
-        return cells
-
     plain_workbook(os.path.join(ROOT, "full", "data.xlsx"), [
-        ("Panel", sheet(panels, ["code", "name", "loops", "V", "mA"] + ["loop %d" % n for n in range(1, 17)])),
-        ("Cable", sheet(cables, ["code", "name", "ohm/km"])),
-        ("Device", sheet(devices, ["code", "name", "type", "quiescent", "alarm"])),
+        ("Panel", record_sheet(panels, ["code", "name", "loops", "V", "mA"] + ["loop %d" % n for n in range(1, 17)])),
+        ("Cable", record_sheet(cables, ["code", "name", "ohm/km"])),
+        ("Device", record_sheet(devices, ["code", "name", "type", "quiescent", "alarm"])),
         ("Condition", {(1, 1): "min V", (2, 1): 17, (3, 1): "max m", (4, 1): 2000, (5, 1): "max", (6, 1): 32}),
     ])
     name_panels = {(1, 2): "name"}
@@ -517,21 +519,12 @@ def full_catalogue():
 # maintainer's slip. The test pairs each with the other sample workbook.
 
 def sample_data_sheets():
-    def sheet(labels, rows):
-        cells = {(1, c + 1): label for c, label in enumerate(labels)}
-        cells[(2, 1)] = len(rows)
-        cells[(3, 1)] = "(records from row 4)"
-        for r, row in enumerate(rows):
-            for c, value in enumerate(row):
-                cells[(r + 4, c + 1)] = value
-        return cells
-
     panels = [[code, name, loops, volts, milliamps] + [limit if n < loops else 0 for n in range(16)]
               for code, name, loops, volts, milliamps, limit in PANELS]
     return [
-        ["Panel", sheet(["code", "name", "loops", "V", "mA"] + ["loop %d" % n for n in range(1, 17)], panels)],
-        ["Cable", sheet(["code", "name", "ohm/km"], [list(c) for c in CABLES])],
-        ["Device", sheet(["code", "name", "type", "quiescent", "alarm"], [list(d) for d in DEVICES])],
+        ["Panel", record_sheet(panels, ["code", "name", "loops", "V", "mA"] + ["loop %d" % n for n in range(1, 17)])],
+        ["Cable", record_sheet([list(c) for c in CABLES], ["code", "name", "ohm/km"])],
+        ["Device", record_sheet([list(d) for d in DEVICES], ["code", "name", "type", "quiescent", "alarm"])],
         ["Condition", {(1, 1): "min V", (2, 1): 17, (3, 1): "max m", (4, 1): 2000, (5, 1): "max 7+8+9", (6, 1): 32}],
     ]
 
