@@ -2,6 +2,7 @@
 
 #include "app/font_substitutes.h"
 #include "app/ui_seam.h"
+#include "catalogue/catalogue_check.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -116,19 +117,29 @@ void MainWindow::createMenus()
 void MainWindow::loadCatalogue()
 {
     const QString dir = catalogueDirectory();
+    const QString dataWorkbook = dir + QStringLiteral("/data.xlsx");
+    const QString nameWorkbook = dir + QStringLiteral("/name.xlsx");
+
+    // The check compares the workbooks with the .dat files they replace, so read those first.
+    CatalogueCheckInput check;
+    if (QFileInfo::exists(dataWorkbook) || QFileInfo::exists(nameWorkbook))
+        readCatalogueFiles(dir, check);
 
     // An unreadable workbook keeps the last good .dat file in use instead of replacing it.
-    const QString dataWorkbook = dir + QStringLiteral("/data.xlsx");
-    if (QFileInfo::exists(dataWorkbook) && importDataWorkbook(dataWorkbook))
+    const bool dataImported = QFileInfo::exists(dataWorkbook) && importDataWorkbook(dataWorkbook);
+    if (dataImported)
         writeDataFile(dir + QStringLiteral("/data.dat"));
     else
         readDataFile(dir + QStringLiteral("/data.dat"));
 
-    const QString nameWorkbook = dir + QStringLiteral("/name.xlsx");
-    if (QFileInfo::exists(nameWorkbook) && importNameWorkbook(nameWorkbook))
+    const bool nameImported = QFileInfo::exists(nameWorkbook) && importNameWorkbook(nameWorkbook);
+    if (nameImported)
         writeNameFile(dir + QStringLiteral("/name.dat"));
     else
         readNameFile(dir + QStringLiteral("/name.dat"));
+
+    if (dataImported || nameImported)
+        checkImportedCatalogue(check, dataImported ? dataWorkbook : QString(), nameImported ? nameWorkbook : QString());
 }
 
 void MainWindow::NewProject()

@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QString>
 
+struct CatalogueCheckInput;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -92,6 +93,9 @@ public slots:
 private:
     void createMenus();
     void loadCatalogue();
+    // One "Warning" box listing what the check finds in the imported workbooks, if anything.
+    void checkImportedCatalogue(CatalogueCheckInput &input, const QString &dataWorkbook,
+                                const QString &nameWorkbook);
 
     QGroupBox *buildProjectInformationGroup();
     QGroupBox *buildPanelSelectionGroup();

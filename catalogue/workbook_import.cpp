@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/ui_seam.h"
+#include "catalogue/catalogue_check.h"
 #include "catalogue/workbook_import_rules.h"
 #include "catalogue/xlsx_reader.h"
 
@@ -30,4 +31,19 @@ bool MainWindow::importNameWorkbook(const QString &path)
     }
     importNameSheets(workbook, catalogue);
     return true;
+}
+
+// The workbooks are opened again rather than kept from the imports, so that the imports stay as
+// they are; reading both takes a few milliseconds.
+void MainWindow::checkImportedCatalogue(CatalogueCheckInput &input, const QString &dataWorkbook,
+                                        const QString &nameWorkbook)
+{
+    XlsxWorkbook data, names;
+    if (!dataWorkbook.isEmpty() && data.open(dataWorkbook))
+        input.dataWorkbook = &data;
+    if (!nameWorkbook.isEmpty() && names.open(nameWorkbook))
+        input.nameWorkbook = &names;
+    const QString summary = findingSummary(checkCatalogue(input));
+    if (!summary.isEmpty())
+        uiSeam().message(this, MessageKind::Warning, QStringLiteral("Warning"), summary);
 }

@@ -1,16 +1,19 @@
 #include "catalogue/workbook_import_rules.h"
 
-// The conversions are QVariant's own, applied to the raw cell value: a number converts to int
-// rounded half up and to text in its shortest form; text converts only when it is a number in the
-// C locale (for int, only a whole one); an empty cell gives "", 0 and 0.0.
+QString cellText(const QVariant &raw) { return raw.toString(); }
+
+qint32 cellInteger(const QVariant &raw, bool *ok) { return raw.toInt(ok); }
+
+float cellReal(const QVariant &raw, bool *ok) { return raw.toFloat(ok); }
+
 namespace {
 
 class SheetCells {
 public:
     SheetCells(const Workbook &workbook, int sheet) : workbook(workbook), sheet(sheet) {}
-    QString text(int row, int column) const { return workbook.cellValue(sheet, row, column).toString(); }
-    qint32 integer(int row, int column) const { return workbook.cellValue(sheet, row, column).toInt(); }
-    float real(int row, int column) const { return workbook.cellValue(sheet, row, column).toFloat(); }
+    QString text(int row, int column) const { return cellText(workbook.cellValue(sheet, row, column)); }
+    qint32 integer(int row, int column) const { return cellInteger(workbook.cellValue(sheet, row, column)); }
+    float real(int row, int column) const { return cellReal(workbook.cellValue(sheet, row, column)); }
 
     // The record count of cell (2, 1), kept within 0..capacity; a cut is noted.
     int recordCount(const QString &name, int capacity, QVector<CapacityCut> &cuts) const
@@ -28,9 +31,6 @@ private:
     const int sheet;
 };
 
-constexpr int firstRecordRow = 4;  // data.xlsx: rows 1 and 3 are labels, (2, 1) the count
-constexpr int firstNameRow = 2;    // name.xlsx: row 1 is labels
-
 }  // namespace
 
 QVector<CapacityCut> importDataSheets(const Workbook &workbook, Catalogue &c)
@@ -42,7 +42,7 @@ QVector<CapacityCut> importDataSheets(const Workbook &workbook, Catalogue &c)
         if (name == QLatin1String("Panel")) {
             c.panelCount = cells.recordCount(name, kPanelCapacity, cuts);
             for (int i = 0; i < c.panelCount; ++i) {
-                const int row = firstRecordRow + i;
+                const int row = kFirstRecordRow + i;
                 PanelRecord &p = c.panels[i];
                 p.code = cells.text(row, 1);
                 p.name = cells.text(row, 2);
@@ -55,7 +55,7 @@ QVector<CapacityCut> importDataSheets(const Workbook &workbook, Catalogue &c)
         } else if (name == QLatin1String("Cable")) {
             c.cableCount = cells.recordCount(name, kCableCapacity, cuts);
             for (int i = 0; i < c.cableCount; ++i) {
-                const int row = firstRecordRow + i;
+                const int row = kFirstRecordRow + i;
                 c.cables[i].code = cells.text(row, 1);
                 c.cables[i].name = cells.text(row, 2);
                 c.cables[i].resistance = cells.real(row, 3);
@@ -63,7 +63,7 @@ QVector<CapacityCut> importDataSheets(const Workbook &workbook, Catalogue &c)
         } else if (name == QLatin1String("Device")) {
             c.deviceCount = cells.recordCount(name, kDeviceCapacity, cuts);
             for (int i = 0; i < c.deviceCount; ++i) {
-                const int row = firstRecordRow + i;
+                const int row = kFirstRecordRow + i;
                 DeviceRecord &d = c.devices[i];
                 d.code = cells.text(row, 1);
                 d.name = cells.text(row, 2);
@@ -90,14 +90,14 @@ void importNameSheets(const Workbook &workbook, Catalogue &c)
         const SheetCells cells(workbook, sheet);
         if (name == QLatin1String("Panel")) {
             for (int i = 0; i < panels; ++i)
-                c.panels[i].name = cells.text(firstNameRow + i, 2);
+                c.panels[i].name = cells.text(kFirstNameRow + i, 2);
         } else if (name == QLatin1String("Cable")) {
             for (int i = 0; i < cables; ++i)
-                c.cables[i].name = cells.text(firstNameRow + i, 2);
+                c.cables[i].name = cells.text(kFirstNameRow + i, 2);
         } else if (name == QLatin1String("Device")) {
             c.extraDeviceRows = cells.integer(2, 4);
             for (int i = 0; i < devices; ++i) {
-                const int row = firstNameRow + i;
+                const int row = kFirstNameRow + i;
                 DeviceRecord &d = c.devices[i];
                 d.name = cells.text(row, 2);
                 d.hasSecondRow = cells.text(row, 3) == QLatin1String("1");

@@ -6,6 +6,19 @@
 #include <QString>
 #include <QVector>
 
+// data.xlsx: rows 1 and 3 are labels, (2, 1) the count, records from row 4. name.xlsx: row 1 is
+// labels, record i in row i + 2.
+constexpr int kFirstRecordRow = 4;
+constexpr int kFirstNameRow = 2;
+
+// The import's conversions of a raw cell value, QVariant's own: a number converts to int rounded
+// half up and to text in its shortest form; text converts only when it is a number in the C
+// locale (for int, only a whole one); an empty cell gives "", 0 and 0.0. ok is false when the
+// value did not convert; the import stores what is returned all the same.
+QString cellText(const QVariant &raw);
+qint32 cellInteger(const QVariant &raw, bool *ok = nullptr);
+float cellReal(const QVariant &raw, bool *ok = nullptr);
+
 // A record sheet that listed more records than the catalogue holds; only `capacity` were read.
 struct CapacityCut {
     QString sheet;

@@ -465,6 +465,17 @@ def sheet_name_cases():
                     ("Cable", first_cable), ("Cable", later_cable)])
 
 
+def record_sheet(rows, labels):
+    """A data.xlsx record sheet: labels in row 1, the count in A2, the records from row 4."""
+    cells = {(1, c + 1): label for c, label in enumerate(labels)}
+    cells[(2, 1)] = len(rows)
+    cells[(3, 1)] = "(records from row 4)"
+    for r, row in enumerate(rows):
+        for c, value in enumerate(row):
+            cells[(r + 4, c + 1)] = value
+    return cells
+
+
 def full_catalogue():
     """The full-capacity catalogue of the benchmark: 10 panels, 15 cables, 55 devices."""
     panels = []
@@ -480,19 +491,10 @@ def full_catalogue():
         alarm = f32(f32(0.5) + f32(f32(0.1) * i))
         devices.append([str(i + 1), "DEV-%d" % (i + 1), types[i % 5], quiescent, alarm])
 
-    def sheet(rows, labels):
-        cells = {(1, c + 1): label for c, label in enumerate(labels)}
-        cells[(2, 1)] = len(rows)
-        cells[(3, 1)] = "(records from row 4)"
-        for r, row in enumerate(rows):
-            for c, value in enumerate(row):
-                cells[(r + 4, c + 1)] = value
-        return cells
-
     plain_workbook(os.path.join(ROOT, "full", "data.xlsx"), [
-        ("Panel", sheet(panels, ["code", "name", "loops", "V", "mA"] + ["loop %d" % n for n in range(1, 17)])),
-        ("Cable", sheet(cables, ["code", "name", "ohm/km"])),
-        ("Device", sheet(devices, ["code", "name", "type", "quiescent", "alarm"])),
+        ("Panel", record_sheet(panels, ["code", "name", "loops", "V", "mA"] + ["loop %d" % n for n in range(1, 17)])),
+        ("Cable", record_sheet(cables, ["code", "name", "ohm/km"])),
+        ("Device", record_sheet(devices, ["code", "name", "type", "quiescent", "alarm"])),
         ("Condition", {(1, 1): "min V", (2, 1): 17, (3, 1): "max m", (4, 1): 2000, (5, 1): "max", (6, 1): 32}),
     ])
     name_panels = {(1, 2): "name"}
@@ -510,6 +512,124 @@ def full_catalogue():
         ("Panel", name_panels), ("Cable", name_cables), ("Device", name_devices),
         ("Version", {(1, 1): "version", (2, 1): "Full catalogue", (2, 2): 7}),
     ])
+
+
+# ---------------------------------------------------------------------------------------------
+# Catalogue check cases: the sample catalogue in the plain producer's form, each file with one
+# maintainer's slip. The test pairs each with the other sample workbook.
+
+def sample_data_sheets():
+    panels = [[code, name, loops, volts, milliamps] + [limit if n < loops else 0 for n in range(16)]
+              for code, name, loops, volts, milliamps, limit in PANELS]
+    return [
+        ["Panel", record_sheet(panels, ["code", "name", "loops", "V", "mA"] + ["loop %d" % n for n in range(1, 17)])],
+        ["Cable", record_sheet([list(c) for c in CABLES], ["code", "name", "ohm/km"])],
+        ["Device", record_sheet([list(d) for d in DEVICES], ["code", "name", "type", "quiescent", "alarm"])],
+        ["Condition", {(1, 1): "min V", (2, 1): 17, (3, 1): "max m", (4, 1): 2000, (5, 1): "max 7+8+9", (6, 1): 32}],
+    ]
+
+
+def sample_name_sheets(devices=DEVICES, version=1):
+    panels = {(1, 2): "name"}
+    for i, panel in enumerate(PANELS):
+        panels[(i + 2, 2)] = panel[1]
+    cables = {(1, 2): "name"}
+    for i, cable in enumerate(CABLES):
+        cables[(i + 2, 2)] = cable[1]
+    device_cells = {(1, 1): "second-row name", (1, 2): "name", (1, 3): "has second row", (2, 4): 2}
+    for i, device in enumerate(devices):
+        device_cells[(i + 2, 2)] = device[1]
+        if device[1] in SECOND_ROWS:
+            device_cells[(i + 2, 1)] = SECOND_ROWS[device[1]]
+            device_cells[(i + 2, 3)] = "1"
+    return [["Panel", panels], ["Cable", cables], ["Device", device_cells],
+            ["Version", {(1, 1): "version", (2, 1): "Sample catalogue 2026.12", (2, 2): version}]]
+
+
+def check_cases():
+    folder = os.path.join(ROOT, "check")
+
+    def data_case(name, change):
+        sheets = sample_data_sheets()
+        change({tab: cells for tab, cells in sheets}, sheets)
+        plain_workbook(os.path.join(folder, name + "_data.xlsx"), [tuple(s) for s in sheets])
+
+    def name_case(name, change, devices=DEVICES, version=1):
+        sheets = sample_name_sheets(devices, version)
+        change({tab: cells for tab, cells in sheets}, sheets)
+        plain_workbook(os.path.join(folder, name + "_name.xlsx"), [tuple(s) for s in sheets])
+
+    def rename(tab, to):
+        def change(cells, sheets):
+            for sheet in sheets:
+                if sheet[0] == tab:
+                    sheet[0] = to
+        return change
+
+    def set_cells(tab, values):
+        def change(cells, sheets):
+            for position, value in values.items():
+                if value is None:
+                    cells[tab].pop(position, None)
+                else:
+                    cells[tab][position] = value
+        return change
+
+    data_case("resistance_decimal_comma", set_cells("Cable", {(5, 3): "12,1"}))
+    data_case("resistance_with_unit", set_cells("Cable", {(5, 3): "12.1 \u03a9"}))
+    data_case("count_too_small", set_cells("Panel", {(2, 1): 5}))
+    data_case("count_too_large", set_cells("Device", {(2, 1): 17}))
+    data_case("duplicate_code", set_cells("Device", {(7, 1): "3"}))
+    data_case("tab_trailing_blank", rename("Panel", "Panel "))
+    data_case("tab_lower_case", rename("Panel", "panel"))
+    data_case("no_condition", lambda cells, sheets: sheets.pop())
+    data_case("negative_current", set_cells("Device", {(8, 4): -0.5}))
+    data_case("infinite_current", set_cells("Device", {(10, 5): "inf"}))
+    data_case("no_loops", set_cells("Panel", {(4, 3): 0}))
+    data_case("seventeen_loops", set_cells("Panel", {(9, 3): 17}))
+    data_case("device_limit_zero", set_cells("Panel", {(5, 7): 0}))
+    data_case("voltage_at_minimum", set_cells("Panel", {(4, 4): 17}))
+
+    name_case("marker_one_point_zero", set_cells("Device", {(2, 3): "1.0"}))
+    name_case("marker_leading_blank", set_cells("Device", {(6, 3): " 1"}))
+    name_case("second_rows_too_many", set_cells("Device", {(2, 4): 3}))
+    name_case("second_rows_too_few", set_cells("Device", {(2, 4): 1}))
+    name_case("duplicate_panel_name", set_cells("Panel", {(4, 2): PANELS[1][1]}))
+    name_case("duplicate_cable_name", set_cells("Cable", {(3, 2): CABLES[0][1]}))
+    name_case("empty_device_name", set_cells("Device", {(5, 2): None}))
+    name_case("name_row_missing", set_cells("Panel", {(7, 2): None}))
+    name_case("name_row_extra", set_cells("Cable", {(7, 2): "FR 2x6.0mm\u00b2"}))
+    name_case("tab_version_lower_case", rename("Version", "version"))
+
+    # A device inserted without and with a new version number.
+    inserted = DEVICES + [("16", "HD-160", "Detector", 0.3, 0.4)]
+
+    def insert_device(cells, sheets):
+        cells["Device"][(2, 1)] = len(inserted)
+        for column, value in enumerate(inserted[-1], start=1):
+            cells["Device"][(len(inserted) + 3, column)] = value
+    data_case("device_inserted", insert_device)
+    name_case("device_inserted", lambda cells, sheets: None, devices=inserted)
+    name_case("device_inserted_new_version", lambda cells, sheets: None, devices=inserted, version=2)
+
+    # Devices 4 and 6 swap places in the sheet, but their codes stay in the rows.
+    swapped = list(DEVICES)
+    swapped[3], swapped[5] = ("4",) + DEVICES[5][1:], ("6",) + DEVICES[3][1:]
+
+    def swap_devices(cells, sheets):
+        for row, device in ((7, swapped[3]), (9, swapped[5])):
+            for column, value in enumerate(device, start=1):
+                cells["Device"][(row, column)] = value
+    data_case("devices_swapped", swap_devices)
+    name_case("devices_swapped", lambda cells, sheets: None, devices=swapped)
+
+    # The last panel taken out of both workbooks.
+    def drop_panel(cells, sheets):
+        cells["Panel"][(2, 1)] = len(PANELS) - 1
+        for column in range(1, 22):
+            cells["Panel"].pop((len(PANELS) + 3, column), None)
+    data_case("panel_removed", drop_panel)
+    name_case("panel_removed", set_cells("Panel", {(len(PANELS) + 1, 2): None}))
 
 
 # ---------------------------------------------------------------------------------------------
@@ -672,6 +792,7 @@ def main():
     capacity_cases()
     sheet_name_cases()
     full_catalogue()
+    check_cases()
     hostile()
 
 

@@ -1,0 +1,85 @@
+#include "catalogue/catalogue_check.h"
+#include "catalogue/xlsx_reader.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStringList>
+#include <QTextStream>
+
+namespace {
+
+enum ExitStatus { Clean = 0, WarningsOnly = 1, Errors = 2, Unreadable = 3 };
+
+const char usage[] =
+    "Usage: quillon-catalogue-check [DIR]\n"
+    "Checks the catalogue workbooks data.xlsx and name.xlsx in DIR (by default the folder of\n"
+    "this program, where quillon reads them) for cells that Quillon will read differently from\n"
+    "what the sheet seems to say. When data.dat and name.dat stand beside them, a changed device,\n"
+    "panel or cable list under an unchanged version number is reported too.\n"
+    "Each finding is one line: FILE:SHEET!CELL: error|warning: what the cell says and what\n"
+    "Quillon reads. An error gives wrong results; a warning is probably not meant.\n"
+    "Exit status: 0 clean, 1 warnings only, 2 errors, 3 input cannot be read.\n"
+    "Options: -h, --help  show this text.\n"
+    "The check only reads; it changes no file.\n";
+
+}  // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    // The same bytes whatever the locale, so that logs and scripts can match them.
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    out.setCodec("UTF-8");
+    err.setCodec("UTF-8");
+
+    QStringList arguments = QCoreApplication::arguments().mid(1);
+    if (arguments.contains(QStringLiteral("-h")) || arguments.contains(QStringLiteral("--help"))) {
+        out << usage;
+        return Clean;
+    }
+    if (arguments.size() > 1 || (!arguments.isEmpty() && arguments[0].startsWith(QLatin1Char('-')))) {
+        err << usage;
+        return Unreadable;
+    }
+    const QString dir = arguments.isEmpty() ? QCoreApplication::applicationDirPath()
+                                            : QDir::cleanPath(QDir::fromNativeSeparators(arguments[0]));
+    if (!QFileInfo(dir).isDir()) {
+        err << "quillon-catalogue-check: " << QDir::toNativeSeparators(dir) << " is not a folder\n";
+        return Unreadable;
+    }
+
+    bool unreadable = false;
+    XlsxWorkbook workbooks[2];
+    CatalogueCheckInput input;
+    const QString names[2] = {QStringLiteral("data.xlsx"), QStringLiteral("name.xlsx")};
+    for (int i = 0; i < 2; ++i) {
+        const QString path = dir + QLatin1Char('/') + names[i];
+        if (!QFileInfo::exists(path))
+            continue;
+        if (!workbooks[i].open(path)) {
+            // Quillon keeps its .dat file when a workbook cannot be read; nothing of it can be checked.
+            out << names[i] << ": error: the workbook cannot be read (" << workbooks[i].errorString() << ")\n";
+            unreadable = true;
+            continue;
+        }
+        (i == 0 ? input.dataWorkbook : input.nameWorkbook) = &workbooks[i];
+    }
+    if (!unreadable && !input.dataWorkbook && !input.nameWorkbook) {
+        err << "quillon-catalogue-check: no data.xlsx or name.xlsx in " << QDir::toNativeSeparators(dir) << '\n';
+        return Unreadable;
+    }
+    readCatalogueFiles(dir, input);
+
+    const QVector<CatalogueFinding> findings = checkCatalogue(input);
+    int errors = 0;
+    for (const CatalogueFinding &finding : findings) {
+        out << findingLine(finding) << '\n';
+        errors += finding.severity == FindingSeverity::Error ? 1 : 0;
+    }
+    out.flush();
+    if (unreadable)
+        return Unreadable;
+    return errors ? Errors : findings.isEmpty() ? Clean : WarningsOnly;
+}
