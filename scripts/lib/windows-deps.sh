@@ -96,8 +96,10 @@ ensure_windows_qt() {
         # configure builds qmake with a plain make: MAKEFLAGS lets that use every core too.
         MAKEFLAGS=-j"$(nproc)" ./configure -prefix "$prefix" "${QT_CONFIGURE_FLAGS[@]}" \
             > "$QUILLON_CACHE/qt-configure.log" 2>&1
-        # 'make install' alone would rebuild serially: build and install in one parallel step.
-        make -j"$(nproc)" install > "$QUILLON_CACHE/qt-build.log" 2>&1
+        # Build first: the install targets do not order corelib after its bundled pcre2. Then
+        # install with -j as well, or make redoes the build serially on the way.
+        make -j"$(nproc)" > "$QUILLON_CACHE/qt-build.log" 2>&1
+        make -j"$(nproc)" install > "$QUILLON_CACHE/qt-install.log" 2>&1
     ) || { echo "Windows Qt build failed; see $QUILLON_CACHE/qt-*.log"; tail -n 30 "$QUILLON_CACHE/qt-build.log" 2>/dev/null; return 1; }
     touch "$prefix/.complete"
     rm -rf "$src"
