@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFont>
+#include <QLineEdit>
 #include <QUrl>
 #include <QVector>
 #include <algorithm>
@@ -29,6 +30,21 @@ public:
 };
 
 }  // namespace
+
+void settleIdle(QWidget *window)
+{
+    int last = -1;
+    int steady = 0;
+    QElapsedTimer limit;
+    limit.start();
+    while (steady < 3 && limit.elapsed() < 5000) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        const int fields = window->findChildren<QLineEdit *>().size();
+        steady = fields == last ? steady + 1 : 0;
+        last = fields;
+    }
+}
 
 BenchRegistration::BenchRegistration(int order, std::function<BenchCase()> factory)
 {
@@ -68,7 +84,8 @@ int main(int argc, char *argv[])
         const double median = times.isEmpty() ? 0.0 : times[times.size() / 2];
         std::printf("%-34s %6d %12.3f %12.3f %12.3f  %s\n", qPrintable(c.operation), c.runs, median,
                     times.isEmpty() ? 0.0 : times.first(), times.isEmpty() ? 0.0 : times.last(),
-                    qPrintable(c.target.isEmpty() ? QStringLiteral("-") : c.target));
+                    qPrintable(c.summary ? c.summary(median)
+                                         : c.target.isEmpty() ? QStringLiteral("-") : c.target));
         std::fflush(stdout);
     }
     installUiSeam(nullptr);
