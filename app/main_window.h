@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QString>
 
+class CountFieldPool;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -62,6 +63,9 @@ public:
     QPushButton *calculateButton = nullptr;
     QLabel *commentLabels[kMaxLoops] = {};
 
+    // Count fields made in idle time and ready for the next panel change.
+    int spareCountFields() const;
+
 public slots:
     void NewProject();
     void OpenProject();
@@ -104,11 +108,14 @@ private:
     void flushCableLoop(int loopNumber, const QString &text);
     void rebuildCableRows();
     void rebuildResultRows();
+    void prepareDeviceCountFields();
     void discardDeviceCountFields(int firstLoop);
     void rebuildDeviceCountFields();
+    static bool showsFreshZero(const QLineEdit *field);
 
-    // Shared by the count fields of the last setLoopColumn; replaced on the next call.
+    // Shared by every count field; made with the "Number of Device" group.
     QValidator *deviceCountValidator = nullptr;
+    CountFieldPool *countFieldPool = nullptr;
 
     QWidget *projectPage = nullptr;
     QWidget *calculationPage = nullptr;

@@ -13,7 +13,8 @@ double emptyWindowMedian = 0.0;
 void runProbe(const QStringList &arguments)
 {
     QProcess probe;
-    probe.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    probe.setStandardOutputFile(QProcess::nullDevice());
+    probe.setStandardErrorFile(QProcess::nullDevice());
     probe.start(QStringLiteral(QUILLON_STARTUP_PROBE), arguments);
     if (!probe.waitForFinished(30000) || probe.exitStatus() != QProcess::NormalExit || probe.exitCode() != 0)
         qFatal("start-up probe failed: %s", qPrintable(arguments.join(' ')));

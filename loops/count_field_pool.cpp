@@ -1,0 +1,96 @@
+#include "loops/count_field_pool.h"
+
+#include <QLineEdit>
+#include <QTableWidget>
+#include <QValidator>
+
+namespace {
+// Longest stretch of idle-time field making before input is served again.
+constexpr qint64 kSliceNanoseconds = 2'000'000;
+}  // namespace
+
+CountFieldPool::CountFieldPool(QTableWidget *table, QValidator *validator)
+    : QObject(table), table(table), shelf(new QWidget(table)), validator(validator)
+{
+    shelf->hide();
+    // Zero interval: a slice runs whenever the event loop has nothing else to do.
+    idleSlices.setInterval(0);
+    connect(&idleSlices, &QTimer::timeout, this, &CountFieldPool::makeSlice);
+}
+
+QLineEdit *CountFieldPool::makeField(QWidget *parent) const
+{
+    auto *field = new QLineEdit(parent);
+    field->setValidator(validator);
+    field->setText(QStringLiteral("0"));
+    return field;
+}
+
+QLineEdit *CountFieldPool::take()
+{
+    if (spares.isEmpty())
+        return makeField(table->viewport());
+    return spares.takeLast();
+}
+
+bool CountFieldPool::madeHere(const QWidget *widget) const
+{
+    const auto *field = qobject_cast<const QLineEdit *>(widget);
+    return field && validator && field->validator() == validator;
+}
+
+bool CountFieldPool::giveBack(QWidget *widget)
+{
+    if (!madeHere(widget))
+        return false;
+    auto *field = static_cast<QLineEdit *>(widget);
+    // Already on the shelf: the table may report a field twice (removal and relayout).
+    if (field->parentWidget() == shelf)
+        return true;
+    field->hide();
+    field->setParent(shelf);
+    resetToZero(field);
+    spares.append(field);
+    return true;
+}
+
+void CountFieldPool::resetToZero(QLineEdit *field)
+{
+    const QString zero = QStringLiteral("0");
+    // setText also clears the undo history, the selection and the modified flag.
+    if (field->text() != zero || field->isUndoAvailable() || field->isRedoAvailable() || field->hasSelectedText()
+        || field->isModified() || field->cursorPosition() != zero.size())
+        field->setText(zero);
+}
+
+void CountFieldPool::keepSpares(int count)
+{
+    wantedSpares = count;
+    if (spares.size() < wantedSpares && !idleSlices.isActive())
+        idleSlices.start();
+}
+
+void CountFieldPool::makeSlice()
+{
+    QElapsedTimer slice;
+    slice.start();
+    while (spares.size() < wantedSpares && slice.nsecsElapsed() < kSliceNanoseconds) {
+        QLineEdit *field = makeField(shelf);
+        // Polished now rather than on its first show, which happens while the user waits.
+        field->ensurePolished();
+        spares.append(field);
+    }
+    if (spares.size() >= wantedSpares)
+        idleSlices.stop();
+}
+
+CountFieldDelegate::CountFieldDelegate(CountFieldPool *pool, QObject *parent)
+    : QStyledItemDelegate(parent), pool(pool)
+{
+}
+
+void CountFieldDelegate::destroyEditor(QWidget *editor, const QModelIndex &index) const
+{
+    if (!pool->giveBack(editor))
+        QStyledItemDelegate::destroyEditor(editor, index);
+}
