@@ -30,7 +30,7 @@ QLineEdit *CountFieldPool::take()
 {
     if (spares.isEmpty())
         return makeField(table->viewport());
-    return spares.takeLast();
+    return spares.takeFirst();
 }
 
 bool CountFieldPool::madeHere(const QWidget *widget) const

@@ -4,7 +4,7 @@
 #include <QObject>
 #include <QStyledItemDelegate>
 #include <QTimer>
-#include <QVector>
+#include <QList>
 
 class QLineEdit;
 class QTableWidget;
@@ -40,7 +40,9 @@ private:
     QTableWidget *table;
     QWidget *shelf;
     QValidator *validator;
-    QVector<QLineEdit *> spares;
+    // Oldest first: a field leaves its parent's child list quickest from the front, and the
+    // oldest spare is the shelf's first child.
+    QList<QLineEdit *> spares;
     int wantedSpares = 0;
     QTimer idleSlices;
 };

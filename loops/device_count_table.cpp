@@ -141,9 +141,10 @@ void MainWindow::discardDeviceCountFields(int firstLoop)
 {
     // The fields of loop columns about to be removed go back to the pool (the table would only
     // hand them over at its next item layout when hidden); the delegate catches the rest.
+    // Row by row, the order they were placed in, which is the order of the viewport's children.
     const int rows = deviceTable->rowCount();
-    for (int column = std::max(firstLoop, 0) + 2; column < deviceTable->columnCount(); ++column)
-        for (int r = 0; r < rows; ++r)
+    for (int r = 0; r < rows; ++r)
+        for (int column = std::max(firstLoop, 0) + 2; column < deviceTable->columnCount(); ++column)
             if (QWidget *field = deviceTable->cellWidget(r, column))
                 countFieldPool->giveBack(field);
     for (int i = std::max(firstLoop, 0); i < kMaxLoops; ++i)
