@@ -111,7 +111,6 @@ private:
     void prepareDeviceCountFields();
     void discardDeviceCountFields(int firstLoop);
     void rebuildDeviceCountFields();
-    static bool showsFreshZero(const QLineEdit *field);
 
     // Shared by every count field; made with the "Number of Device" group.
     QValidator *deviceCountValidator = nullptr;

@@ -28,9 +28,20 @@ QLineEdit *CountFieldPool::makeField(QWidget *parent) const
 
 QLineEdit *CountFieldPool::take()
 {
-    if (spares.isEmpty())
-        return makeField(table->viewport());
-    return spares.takeFirst();
+    while (!spares.isEmpty()) {
+        QLineEdit *field = spares.takeFirst();
+        // Someone wrote into it while it was on the shelf: it is not handed out again.
+        if (isUntouched(field))
+            return field;
+        discard(field);
+    }
+    return makeField(table->viewport());
+}
+
+void CountFieldPool::discard(QLineEdit *field)
+{
+    field->hide();
+    field->deleteLater();
 }
 
 bool CountFieldPool::madeHere(const QWidget *widget) const
@@ -47,20 +58,22 @@ bool CountFieldPool::giveBack(QWidget *widget)
     // Already on the shelf: the table may report a field twice (removal and relayout).
     if (field->parentWidget() == shelf)
         return true;
+    // A field the user typed into is not reset for reuse: a new one carries nothing of the old
+    // entry (undo history, selection, input state), and such fields are few.
+    if (!isUntouched(field)) {
+        discard(field);
+        return true;
+    }
     field->hide();
     field->setParent(shelf);
-    resetToZero(field);
     spares.append(field);
     return true;
 }
 
-void CountFieldPool::resetToZero(QLineEdit *field)
+bool CountFieldPool::isUntouched(const QLineEdit *field)
 {
-    const QString zero = QStringLiteral("0");
-    // setText also clears the undo history, the selection and the modified flag.
-    if (field->text() != zero || field->isUndoAvailable() || field->isRedoAvailable() || field->hasSelectedText()
-        || field->isModified() || field->cursorPosition() != zero.size())
-        field->setText(zero);
+    return field->text() == QLatin1String("0") && !field->isModified() && !field->isUndoAvailable()
+           && !field->isRedoAvailable() && !field->hasSelectedText() && field->cursorPosition() == 1;
 }
 
 void CountFieldPool::keepSpares(int count)

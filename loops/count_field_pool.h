@@ -20,7 +20,8 @@ public:
 
     // A field showing "0" with the shared validator: a spare when there is one, else a new one.
     QLineEdit *take();
-    // Takes a field back, hidden and reset; a field of another origin is left alone (false).
+    // Takes a field back, hidden, to hand out again; a touched one is deleted instead. A field of
+    // another origin is left alone (false).
     bool giveBack(QWidget *field);
     // True for a field that came from this pool, whether placed or spare.
     bool madeHere(const QWidget *widget) const;
@@ -29,12 +30,12 @@ public:
     void keepSpares(int count);
     int spareCount() const { return spares.size(); }
 
-    // Resets a field to the state of a new one showing "0"; only what differs is touched, so
-    // that an untouched field is not repainted.
-    static void resetToZero(QLineEdit *field);
+    // True while a field is just as a new one showing "0": no edit, selection or undo step.
+    static bool isUntouched(const QLineEdit *field);
 
 private:
     QLineEdit *makeField(QWidget *parent) const;
+    static void discard(QLineEdit *field);
     void makeSlice();
 
     QTableWidget *table;

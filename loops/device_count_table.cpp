@@ -165,10 +165,9 @@ void MainWindow::rebuildDeviceCountFields()
                 continue;
             }
             // An untouched field of a column that stays is already what a new one would be.
-            if (entry && deviceTable->cellWidget(r, i + 2) == entry && showsFreshZero(entry))
+            if (entry && deviceTable->cellWidget(r, i + 2) == entry && CountFieldPool::isUntouched(entry))
                 continue;
-            // A field the user typed into is swapped for a spare, so nothing of the old entry
-            // (undo history, selection, input state) can come back; the table deletes it.
+            // A field the user typed into is swapped for a spare; the table deletes it.
             if (QWidget *old = deviceTable->cellWidget(r, i + 2))
                 old->hide();
             QLineEdit *field = countFieldPool->take();
@@ -181,10 +180,4 @@ void MainWindow::rebuildDeviceCountFields()
         }
     }
     countFieldPool->keepSpares(deviceGridRowCount(catalogue) * kMaxLoops - rows * loops);
-}
-
-bool MainWindow::showsFreshZero(const QLineEdit *field)
-{
-    return field->text() == QLatin1String("0") && !field->isModified() && !field->isUndoAvailable()
-           && !field->isRedoAvailable() && !field->hasSelectedText() && field->cursorPosition() == 1;
 }
