@@ -28,20 +28,15 @@ QLineEdit *CountFieldPool::makeField(QWidget *parent) const
 
 QLineEdit *CountFieldPool::take()
 {
-    while (!spares.isEmpty()) {
-        QLineEdit *field = spares.takeFirst();
-        // Someone wrote into it while it was on the shelf: it is not handed out again.
-        if (isUntouched(field))
-            return field;
-        discard(field);
-    }
-    return makeField(table->viewport());
-}
-
-void CountFieldPool::discard(QLineEdit *field)
-{
-    field->hide();
-    field->deleteLater();
+    if (spares.isEmpty())
+        return makeField(table->viewport());
+    QLineEdit *field = spares.takeFirst();
+    // Written to while on the shelf, through a pointer kept from the grid. Reset rather than
+    // deleted: a hidden table may still list it as the widget of a removed cell until its next
+    // layout, and would then touch a deleted widget. setText also clears undo and selection.
+    if (!isUntouched(field))
+        field->setText(QStringLiteral("0"));
+    return field;
 }
 
 bool CountFieldPool::madeHere(const QWidget *widget) const
@@ -58,10 +53,11 @@ bool CountFieldPool::giveBack(QWidget *widget)
     // Already on the shelf: the table may report a field twice (removal and relayout).
     if (field->parentWidget() == shelf)
         return true;
-    // A field the user typed into is not reset for reuse: a new one carries nothing of the old
-    // entry (undo history, selection, input state), and such fields are few.
+    // Only the table calls this for a touched field, having already forgotten it: deleted, as a
+    // new field carries nothing of the old entry (undo history, selection, input state).
     if (!isUntouched(field)) {
-        discard(field);
+        field->hide();
+        field->deleteLater();
         return true;
     }
     field->hide();

@@ -20,8 +20,8 @@ public:
 
     // A field showing "0" with the shared validator: a spare when there is one, else a new one.
     QLineEdit *take();
-    // Takes a field back, hidden, to hand out again; a touched one is deleted instead. A field of
-    // another origin is left alone (false).
+    // Takes an untouched field back, hidden, to hand out again; a touched one is deleted. A field
+    // of another origin is left alone (false).
     bool giveBack(QWidget *field);
     // True for a field that came from this pool, whether placed or spare.
     bool madeHere(const QWidget *widget) const;
@@ -35,7 +35,6 @@ public:
 
 private:
     QLineEdit *makeField(QWidget *parent) const;
-    static void discard(QLineEdit *field);
     void makeSlice();
 
     QTableWidget *table;

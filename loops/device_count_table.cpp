@@ -139,14 +139,24 @@ int MainWindow::spareCountFields() const
 
 void MainWindow::discardDeviceCountFields(int firstLoop)
 {
-    // The fields of loop columns about to be removed go back to the pool (the table would only
-    // hand them over at its next item layout when hidden); the delegate catches the rest.
-    // Row by row, the order they were placed in, which is the order of the viewport's children.
+    // The fields of loop columns about to be removed go back to the pool now: a hidden table
+    // would only hand them over at its next item layout. A field the user typed into is taken
+    // out through the table, which forgets it and deletes it. Row by row, the order they were
+    // placed in, which is the order of the viewport's children.
     const int rows = deviceTable->rowCount();
-    for (int r = 0; r < rows; ++r)
-        for (int column = std::max(firstLoop, 0) + 2; column < deviceTable->columnCount(); ++column)
-            if (QWidget *field = deviceTable->cellWidget(r, column))
+    for (int r = 0; r < rows; ++r) {
+        for (int column = std::max(firstLoop, 0) + 2; column < deviceTable->columnCount(); ++column) {
+            auto *field = qobject_cast<QLineEdit *>(deviceTable->cellWidget(r, column));
+            if (!field)
+                continue;
+            if (CountFieldPool::isUntouched(field)) {
                 countFieldPool->giveBack(field);
+            } else {
+                field->hide();
+                deviceTable->removeCellWidget(r, column);
+            }
+        }
+    }
     for (int i = std::max(firstLoop, 0); i < kMaxLoops; ++i)
         for (auto &row : deviceCountEdits)
             row[i] = nullptr;

@@ -205,6 +205,8 @@ private slots:
     void pooledFieldsReachNothing();
     void placedFieldsFillTheirCells_data();
     void placedFieldsFillTheirCells();
+    void hiddenTableLetsGoOfFields_data();
+    void hiddenTableLetsGoOfFields();
 
     void flushPanelCopiesLoopCountMaxima();
     void flushPanelDirectWithoutLoops();
@@ -797,6 +799,43 @@ void LoopsTest::placedFieldsFillTheirCells()
             QVERIFY(cell.contains(edit->geometry().center()));
         }
     }
+}
+
+void LoopsTest::hiddenTableLetsGoOfFields_data()
+{
+    QTest::addColumn<QString>("smaller");
+    QTest::addColumn<bool>("writeWhilePooled");
+    QTest::addColumn<QString>("later");
+    QTest::addColumn<int>("loops");
+    QTest::newRow("typed count, blank entry") << "" << false << "QP-420 (4 loops)" << 4;
+    QTest::newRow("typed count, 2 loops") << "QP-220 (2 loops)" << false << "QP-1640 (16 loops)" << 16;
+    QTest::newRow("pooled field written, 1 loop") << "QP-110 (1 loop)" << true << "QP-840 (8 loops)" << 8;
+}
+
+// A table that has never been laid out (its tab not shown yet) keeps listing the widgets of
+// removed cells until its next layout; a field deleted before then would be touched after its
+// deletion.
+void LoopsTest::hiddenTableLetsGoOfFields()
+{
+    QFETCH(QString, smaller);
+    QFETCH(bool, writeWhilePooled);
+    QFETCH(QString, later);
+    QFETCH(int, loops);
+    MemoryWindow w(sampleCatalogue());
+    choosePanel(*w, "QP-420 (4 loops)");
+    touch(w->deviceCountEdits[4][3], Touch::TypedCount);
+    QPointer<QLineEdit> kept = w->deviceCountEdits[9][2];
+    choosePanel(*w, smaller);
+    if (writeWhilePooled) {
+        QVERIFY(kept);
+        kept->setText("5");
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    w->deviceTable->doItemsLayout();
+    choosePanel(*w, later);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    w->deviceTable->doItemsLayout();
+    verifyFreshGrid(*w, 17, loops);
 }
 
 void LoopsTest::flushPanelCopiesLoopCountMaxima()
