@@ -11,6 +11,7 @@ struct BenchCase {
     QString operation;
     QString target;  // e.g. "< 10 ms", or "-" when none was set
     int runs = 50;
+    bool childProcess = false;  // the work runs in another process: no CPU time of ours to show
     std::function<void()> prepare;
     std::function<void()> run;
     std::function<void()> finish;  // after all runs, not measured

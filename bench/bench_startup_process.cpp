@@ -24,6 +24,7 @@ BenchRegistration emptyWindow(1, [] {
     BenchCase c;
     c.operation = "process: empty QMainWindow";
     c.runs = 21;
+    c.childProcess = true;
     c.run = [] { runProbe({QStringLiteral("empty")}); };
     c.summary = [](double median) {
         emptyWindowMedian = median;
@@ -42,6 +43,7 @@ BenchRegistration quillonWindow(2, [] {
     BenchCase c;
     c.operation = "process: Quillon, full import";
     c.runs = 21;
+    c.childProcess = true;
     c.run = [dir] { runProbe({QStringLiteral("quillon"), dir->path()}); };
     c.summary = [](double median) {
         return emptyWindowMedian > 0 ? QStringLiteral("%1 x empty (<= 1.25)").arg(median / emptyWindowMedian, 0, 'f', 2)
