@@ -55,6 +55,7 @@ BenchRegistration openNewPanel(61, [] {
     auto bench = std::make_shared<ProjectBench>();
     BenchCase c;
     c.operation = "open 16-loop project (new panel)";
+    c.target = "< 16 ms";
     c.runs = 20;
     c.prepare = [bench] {
         bench->fixture->window().NewProject();
