@@ -6,6 +6,7 @@
 #include <QString>
 
 struct CatalogueCheckInput;
+class CountFieldPool;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -63,6 +64,9 @@ public:
     QPushButton *calculateButton = nullptr;
     QLabel *commentLabels[kMaxLoops] = {};
 
+    // Count fields made in idle time and ready for the next panel change.
+    int spareCountFields() const;
+
 public slots:
     void NewProject();
     void OpenProject();
@@ -108,11 +112,13 @@ private:
     void flushCableLoop(int loopNumber, const QString &text);
     void rebuildCableRows();
     void rebuildResultRows();
+    void prepareDeviceCountFields();
     void discardDeviceCountFields(int firstLoop);
     void rebuildDeviceCountFields();
 
-    // Shared by the count fields of the last setLoopColumn; replaced on the next call.
+    // Shared by every count field; made with the "Number of Device" group.
     QValidator *deviceCountValidator = nullptr;
+    CountFieldPool *countFieldPool = nullptr;
 
     QWidget *projectPage = nullptr;
     QWidget *calculationPage = nullptr;

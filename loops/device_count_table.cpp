@@ -11,6 +11,7 @@
 #include <QVariant>
 
 #include "app/combo_text_signal.h"
+#include "loops/count_field_pool.h"
 #include "loops/loop_indexes.h"
 #include "loops/loop_state.h"
 
@@ -122,15 +123,35 @@ void MainWindow::rebuildResultRows()
         calculationTable->setItem(i, 0, new QTableWidgetItem(loopLabel(i + 1)));
 }
 
+void MainWindow::prepareDeviceCountFields()
+{
+    // One validator for every count field the window ever shows; fields keep it for life.
+    deviceCountValidator = newDeviceCountValidator(deviceTable);
+    countFieldPool = new CountFieldPool(deviceTable, deviceCountValidator);
+    deviceTable->setItemDelegate(new CountFieldDelegate(countFieldPool, deviceTable));
+    countFieldPool->keepSpares(deviceGridRowCount(catalogue) * kMaxLoops);
+}
+
+int MainWindow::spareCountFields() const
+{
+    return countFieldPool ? countFieldPool->spareCount() : 0;
+}
+
 void MainWindow::discardDeviceCountFields(int firstLoop)
 {
-    // Left to the table, the fields of removed columns would only be released at its next item
-    // layout, which a hidden table (another tab current) puts off into the next panel change.
-    // Hidden first, so that they are not drawn once more before their deferred deletion.
+    // The fields of loop columns about to be removed go back to the pool now: a hidden table
+    // would only hand them over at its next item layout. A field the user typed into is taken
+    // out through the table, which forgets it and deletes it. Row by row, the order they were
+    // placed in, which is the order of the viewport's children.
     const int rows = deviceTable->rowCount();
-    for (int column = std::max(firstLoop, 0) + 2; column < deviceTable->columnCount(); ++column) {
-        for (int r = 0; r < rows; ++r) {
-            if (QWidget *field = deviceTable->cellWidget(r, column)) {
+    for (int r = 0; r < rows; ++r) {
+        for (int column = std::max(firstLoop, 0) + 2; column < deviceTable->columnCount(); ++column) {
+            auto *field = qobject_cast<QLineEdit *>(deviceTable->cellWidget(r, column));
+            if (!field)
+                continue;
+            if (CountFieldPool::isUntouched(field)) {
+                countFieldPool->giveBack(field);
+            } else {
                 field->hide();
                 deviceTable->removeCellWidget(r, column);
             }
@@ -146,28 +167,27 @@ void MainWindow::rebuildDeviceCountFields()
     const int loops = usableLoopCount(loopState.loopCount);
     const int rows = std::min(deviceGridRowCount(catalogue), deviceTable->rowCount());
 
-    // Every earlier field is being destroyed by the table; no entry outside the new grid may
-    // keep pointing at one.
-    for (auto &row : deviceCountEdits)
-        for (QLineEdit *&edit : row)
-            edit = nullptr;
-
-    // A line edit forgets a deleted validator (guarded pointer), so the old fields never see a
-    // dangling one.
-    if (deviceCountValidator)
-        deviceCountValidator->deleteLater();
-    deviceCountValidator = newDeviceCountValidator(deviceTable);
-
-    const QString zero = QStringLiteral("0");
-    QWidget *viewport = deviceTable->viewport();
-    for (int r = 0; r < rows; ++r) {
-        for (int i = 0; i < loops; ++i) {
-            auto *edit = new QLineEdit(viewport);
-            edit->setValidator(deviceCountValidator);
-            edit->setText(zero);
-            edit->resize(deviceTable->columnWidth(i + 2), deviceTable->rowHeight(r));
-            deviceCountEdits[r][i] = edit;
-            deviceTable->setCellWidget(r, i + 2, edit);
+    for (int r = 0; r < kMaxDeviceRows; ++r) {
+        for (int i = 0; i < kMaxLoops; ++i) {
+            QLineEdit *&entry = deviceCountEdits[r][i];
+            if (r >= rows || i >= loops) {
+                entry = nullptr;
+                continue;
+            }
+            // An untouched field of a column that stays is already what a new one would be.
+            if (entry && deviceTable->cellWidget(r, i + 2) == entry && CountFieldPool::isUntouched(entry))
+                continue;
+            // A field the user typed into is swapped for a spare; the table deletes it.
+            if (QWidget *old = deviceTable->cellWidget(r, i + 2))
+                old->hide();
+            QLineEdit *field = countFieldPool->take();
+            // Shown at zero size: each field shown posts a repaint of its own rectangle, and a
+            // thousand such repaints of sibling widgets cost far more than one of the table.
+            // The table's layout gives every field its cell, repainting only the visible ones.
+            field->resize(0, 0);
+            entry = field;
+            deviceTable->setCellWidget(r, i + 2, field);
         }
     }
+    countFieldPool->keepSpares(deviceGridRowCount(catalogue) * kMaxLoops - rows * loops);
 }

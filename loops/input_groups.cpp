@@ -117,6 +117,8 @@ QGroupBox *MainWindow::buildDeviceCountGroup()
         }
     }
 
+    prepareDeviceCountFields();
+
     layout->addWidget(deviceTable, 0);
     group->setLayout(layout);
     return group;

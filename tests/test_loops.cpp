@@ -10,7 +10,11 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMetaMethod>
+#include <QPointer>
+#include <QSet>
 #include <QRegExpValidator>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QTextEdit>
 #include <QTemporaryDir>
@@ -99,6 +103,66 @@ void choosePanel(MainWindow &w, const QString &name)
     w.panelComboBox->setCurrentIndex(index);
 }
 
+// "?" stands for a text that names no panel, which rebuilds the fields at the same size.
+void runPanels(MainWindow &w, const QStringList &panels)
+{
+    for (const QString &name : panels) {
+        if (name == "?")
+            w.setLoopColumn("No such panel");
+        else
+            choosePanel(w, name);
+    }
+}
+
+// Ways a user leaves a count field different from a fresh one.
+enum class Touch { TypedCount, RetypedZero, SelectedZero };
+
+void touch(QLineEdit *edit, Touch how)
+{
+    switch (how) {
+    case Touch::TypedCount:
+        edit->selectAll();
+        QTest::keyClicks(edit, "42");
+        break;
+    case Touch::RetypedZero:
+        edit->selectAll();
+        QTest::keyClicks(edit, "0");
+        break;
+    case Touch::SelectedZero:
+        edit->selectAll();
+        break;
+    }
+}
+
+// Every field of the grid is a distinct line edit placed in its own cell, visible with the table,
+// showing a fresh "0" with the shared validator; every entry outside the grid is null.
+void verifyFreshGrid(MainWindow &w, int rows, int loops)
+{
+    const QValidator *shared = nullptr;
+    QSet<QLineEdit *> seen;
+    for (int r = 0; r < kMaxDeviceRows; ++r) {
+        for (int i = 0; i < kMaxLoops; ++i) {
+            QLineEdit *edit = w.deviceCountEdits[r][i];
+            const QString where = QString("row %1 loop %2").arg(r).arg(i);
+            QVERIFY2((edit != nullptr) == (r < rows && i < loops), qPrintable(where));
+            if (!edit)
+                continue;
+            QVERIFY2(!seen.contains(edit), qPrintable(where + " holds a field placed twice"));
+            seen.insert(edit);
+            QCOMPARE(w.deviceTable->cellWidget(r, i + 2), static_cast<QWidget *>(edit));
+            QCOMPARE(edit->parentWidget(), w.deviceTable->viewport());
+            QVERIFY2(!edit->isHidden(), qPrintable(where));
+            QCOMPARE(edit->text(), QString("0"));
+            QVERIFY2(!edit->isModified() && !edit->isUndoAvailable() && !edit->hasSelectedText(), qPrintable(where));
+            if (!shared)
+                shared = edit->validator();
+            QCOMPARE(edit->validator(), shared);
+        }
+    }
+    if (shared)
+        QVERIFY(qobject_cast<const QRegExpValidator *>(shared));
+}
+
 }  // namespace
 
 class LoopsTest : public QObject {
@@ -130,6 +194,17 @@ private slots:
     void countValidator_data();
     void countValidator();
     void typingIntoCountField();
+
+    void touchedFieldNeverComesBack_data();
+    void touchedFieldNeverComesBack();
+    void sparesMadeWhileIdle_data();
+    void sparesMadeWhileIdle();
+    void pooledFieldsReachNothing_data();
+    void pooledFieldsReachNothing();
+    void placedFieldsFillTheirCells_data();
+    void placedFieldsFillTheirCells();
+    void hiddenTableLetsGoOfFields_data();
+    void hiddenTableLetsGoOfFields();
 
     void flushPanelCopiesLoopCountMaxima();
     void flushPanelDirectWithoutLoops();
@@ -550,6 +625,197 @@ void LoopsTest::typingIntoCountField()
     edit->selectAll();
     QTest::keyClick(edit, Qt::Key_Backspace);
     QCOMPARE(edit->text(), QString());
+}
+
+void LoopsTest::touchedFieldNeverComesBack_data()
+{
+    QTest::addColumn<QStringList>("panels");
+    QTest::addColumn<int>("loop");
+    QTest::addColumn<int>("how");
+    QTest::addColumn<int>("loops");
+    const int typed = int(Touch::TypedCount), retyped = int(Touch::RetypedZero), selected = int(Touch::SelectedZero);
+    QTest::newRow("count in a removed column, back to 4 loops")
+        << QStringList({"QP-220 (2 loops)", "QP-420 (4 loops)"}) << 3 << typed << 4;
+    QTest::newRow("count, blank entry, back to 4 loops") << QStringList({"", "QP-420 (4 loops)"}) << 2 << typed << 4;
+    QTest::newRow("count in a kept column, 8 loops") << QStringList({"QP-840 (8 loops)"}) << 1 << typed << 8;
+    QTest::newRow("count, other panel of the same size") << QStringList({"QP-440 HP (4 loops)"}) << 0 << typed << 4;
+    QTest::newRow("count, unknown panel text") << QStringList({"?"}) << 3 << typed << 4;
+    QTest::newRow("retyped zero, unknown panel text") << QStringList({"?"}) << 1 << retyped << 4;
+    QTest::newRow("retyped zero in a removed column") << QStringList({"QP-110 (1 loop)", "QP-420 (4 loops)"}) << 2
+                                                      << retyped << 4;
+    QTest::newRow("selected zero, same size") << QStringList({"QP-440 HP (4 loops)"}) << 2 << selected << 4;
+    QTest::newRow("count, 16, 2, then 16 again")
+        << QStringList({"QP-1640 (16 loops)", "QP-220 (2 loops)", "QP-1640 (16 loops)"}) << 3 << typed << 16;
+    QTest::newRow("count, 16 then 1 loop") << QStringList({"QP-1640 (16 loops)", "QP-110 (1 loop)"}) << 0 << typed << 1;
+}
+
+void LoopsTest::touchedFieldNeverComesBack()
+{
+    QFETCH(QStringList, panels);
+    QFETCH(int, loop);
+    QFETCH(int, how);
+    QFETCH(int, loops);
+    MemoryWindow w(sampleCatalogue());
+    choosePanel(*w, "QP-420 (4 loops)");
+    QLineEdit *edit = w->deviceCountEdits[5][loop];
+    touch(edit, Touch(how));
+    if (Touch(how) != Touch::SelectedZero)
+        QVERIFY(edit->isModified());
+
+    runPanels(*w, panels);
+    verifyFreshGrid(*w, 17, loops);
+    QVERIFY(w->deviceCountEdits[5][loop] != edit);
+    // Fields of earlier panels are neither in the viewport nor in the grid.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCOMPARE(w->deviceTable->viewport()->findChildren<QLineEdit *>().size(), 17 * loops);
+}
+
+void LoopsTest::sparesMadeWhileIdle_data()
+{
+    QTest::addColumn<QString>("panelName");
+    QTest::addColumn<int>("loops");
+    QTest::newRow("1 loop") << "QP-110 (1 loop)" << 1;
+    QTest::newRow("8 loops") << "QP-840 (8 loops)" << 8;
+    QTest::newRow("16 loops") << "QP-1640 (16 loops)" << 16;
+}
+
+void LoopsTest::sparesMadeWhileIdle()
+{
+    QFETCH(QString, panelName);
+    QFETCH(int, loops);
+    MemoryWindow w(sampleCatalogue());
+    const int capacity = 17 * kMaxLoops;
+    QCOMPARE(w->spareCountFields(), 0);  // nothing is made before the event loop runs
+    QTRY_COMPARE(w->spareCountFields(), capacity);
+    const int made = w->findChildren<QLineEdit *>().size();
+
+    // Choosing a panel places spares; no field is made while the user waits.
+    choosePanel(*w, panelName);
+    QCOMPARE(w->spareCountFields(), capacity - 17 * loops);
+    QCOMPARE(w->findChildren<QLineEdit *>().size(), made);
+    verifyFreshGrid(*w, 17, loops);
+
+    // The fields come back when the panel goes; the pool does not grow past the grid's size.
+    choosePanel(*w, "");
+    QCOMPARE(w->spareCountFields(), capacity);
+    QCoreApplication::processEvents();
+    QCOMPARE(w->findChildren<QLineEdit *>().size(), made);
+}
+
+void LoopsTest::pooledFieldsReachNothing_data()
+{
+    QTest::addColumn<QString>("later");
+    QTest::addColumn<int>("loops");
+    QTest::newRow("back to the same panel") << "QP-420 (4 loops)" << 4;
+    QTest::newRow("a larger panel") << "QP-1640 (16 loops)" << 16;
+}
+
+void LoopsTest::pooledFieldsReachNothing()
+{
+    QFETCH(QString, later);
+    QFETCH(int, loops);
+    MemoryWindow w(sampleCatalogue());
+    choosePanel(*w, "QP-420 (4 loops)");
+    QPointer<QLineEdit> pooled = w->deviceCountEdits[6][3];
+    choosePanel(*w, "QP-220 (2 loops)");
+
+    // Kept, not deleted: hidden, out of the table's viewport and out of the grid.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(pooled);
+    QVERIFY(pooled->isHidden());
+    QVERIFY(pooled->parentWidget() != w->deviceTable->viewport());
+    for (const auto &row : w->deviceCountEdits)
+        for (QLineEdit *edit : row)
+            QVERIFY(edit != pooled);
+
+    // Nothing listens to a count field, in the grid or in the pool (disconnecting finds nothing).
+    const QMetaMethod signalsToCheck[] = {
+        QMetaMethod::fromSignal(&QLineEdit::textChanged), QMetaMethod::fromSignal(&QLineEdit::textEdited),
+        QMetaMethod::fromSignal(&QLineEdit::editingFinished), QMetaMethod::fromSignal(&QLineEdit::returnPressed)};
+    for (const QMetaMethod &signal : signalsToCheck) {
+        QVERIFY(!QObject::disconnect(pooled, signal, nullptr, QMetaMethod()));
+        QVERIFY(!QObject::disconnect(w->deviceCountEdits[0][0], signal, nullptr, QMetaMethod()));
+    }
+
+    // Text put into a pooled field stays out of the window's state and out of the next grid.
+    pooled->setText("77");
+    const DeviceRecord before = loopState.devicesByKey.value("2");
+    QCOMPARE(before.loopCounts[3], 0);
+    choosePanel(*w, later);
+    verifyFreshGrid(*w, 17, loops);
+    QCOMPARE(loopState.devicesByKey.value("2").loopCounts[3], 0);
+}
+
+void LoopsTest::placedFieldsFillTheirCells_data()
+{
+    QTest::addColumn<bool>("tableShown");
+    QTest::addColumn<QStringList>("panels");
+    QTest::newRow("table shown, blank to 16") << true << QStringList({"QP-1640 (16 loops)"});
+    QTest::newRow("table shown, 2 to 8") << true << QStringList({"QP-220 (2 loops)", "QP-840 (8 loops)"});
+    QTest::newRow("table hidden, shown later") << false << QStringList({"QP-220 (2 loops)", "QP-840 (8 loops)"});
+}
+
+// Fields are placed at zero size; the table's layout must still give each one its cell.
+void LoopsTest::placedFieldsFillTheirCells()
+{
+    QFETCH(bool, tableShown);
+    QFETCH(QStringList, panels);
+    MemoryWindow w(sampleCatalogue());
+    auto *tabs = w->findChild<QTabWidget *>();
+    QVERIFY(tabs);
+    tabs->setCurrentIndex(tableShown ? 1 : 0);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(&*w));
+    runPanels(*w, panels);
+    if (!tableShown)
+        tabs->setCurrentIndex(1);
+    QTRY_VERIFY(w->deviceCountEdits[16][7] && w->deviceCountEdits[16][7]->width() > 0);
+    for (int r = 0; r < 17; ++r) {
+        for (int i = 0; i < 8; ++i) {
+            QLineEdit *edit = w->deviceCountEdits[r][i];
+            const QRect cell = w->deviceTable->visualRect(w->deviceTable->model()->index(r, i + 2));
+            QVERIFY2(edit->isVisible(), qPrintable(QString("row %1 loop %2").arg(r).arg(i)));
+            QVERIFY(edit->width() > 0 && edit->height() > 0);
+            QVERIFY(cell.contains(edit->geometry().center()));
+        }
+    }
+}
+
+void LoopsTest::hiddenTableLetsGoOfFields_data()
+{
+    QTest::addColumn<QString>("smaller");
+    QTest::addColumn<bool>("writeWhilePooled");
+    QTest::addColumn<QString>("later");
+    QTest::addColumn<int>("loops");
+    QTest::newRow("typed count, blank entry") << "" << false << "QP-420 (4 loops)" << 4;
+    QTest::newRow("typed count, 2 loops") << "QP-220 (2 loops)" << false << "QP-1640 (16 loops)" << 16;
+    QTest::newRow("pooled field written, 1 loop") << "QP-110 (1 loop)" << true << "QP-840 (8 loops)" << 8;
+}
+
+// A table that has never been laid out (its tab not shown yet) keeps listing the widgets of
+// removed cells until its next layout; a field deleted before then would be touched after its
+// deletion.
+void LoopsTest::hiddenTableLetsGoOfFields()
+{
+    QFETCH(QString, smaller);
+    QFETCH(bool, writeWhilePooled);
+    QFETCH(QString, later);
+    QFETCH(int, loops);
+    MemoryWindow w(sampleCatalogue());
+    choosePanel(*w, "QP-420 (4 loops)");
+    touch(w->deviceCountEdits[4][3], Touch::TypedCount);
+    QPointer<QLineEdit> kept = w->deviceCountEdits[9][2];
+    choosePanel(*w, smaller);
+    if (writeWhilePooled) {
+        QVERIFY(kept);
+        kept->setText("5");
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    w->deviceTable->doItemsLayout();
+    choosePanel(*w, later);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    w->deviceTable->doItemsLayout();
+    verifyFreshGrid(*w, 17, loops);
 }
 
 void LoopsTest::flushPanelCopiesLoopCountMaxima()

@@ -1,0 +1,55 @@
+#include "bench.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <memory>
+
+namespace {
+
+double emptyWindowMedian = 0.0;
+
+// One whole process of the start-up probe, from launch to exit after the window was shown.
+void runProbe(const QStringList &arguments)
+{
+    QProcess probe;
+    probe.setStandardOutputFile(QProcess::nullDevice());
+    probe.setStandardErrorFile(QProcess::nullDevice());
+    probe.start(QStringLiteral(QUILLON_STARTUP_PROBE), arguments);
+    if (!probe.waitForFinished(30000) || probe.exitStatus() != QProcess::NormalExit || probe.exitCode() != 0)
+        qFatal("start-up probe failed: %s", qPrintable(arguments.join(' ')));
+}
+
+BenchRegistration emptyWindow(1, [] {
+    BenchCase c;
+    c.operation = "process: empty QMainWindow";
+    c.runs = 21;
+    c.childProcess = true;
+    c.run = [] { runProbe({QStringLiteral("empty")}); };
+    c.summary = [](double median) {
+        emptyWindowMedian = median;
+        return QStringLiteral("1100 x 700, same font");
+    };
+    return c;
+});
+
+// data.xlsx and name.xlsx of the full catalogue beside it: imported, written as .dat, window shown.
+BenchRegistration quillonWindow(2, [] {
+    auto dir = std::make_shared<QTemporaryDir>();
+    for (const char *name : {"data.xlsx", "name.xlsx"}) {
+        if (!QFile::copy(QStringLiteral(QUILLON_FIXTURES_DIR "/full/") + name, dir->filePath(name)))
+            qFatal("cannot copy %s", name);
+    }
+    BenchCase c;
+    c.operation = "process: Quillon, full import";
+    c.runs = 21;
+    c.childProcess = true;
+    c.run = [dir] { runProbe({QStringLiteral("quillon"), dir->path()}); };
+    c.summary = [](double median) {
+        return emptyWindowMedian > 0 ? QStringLiteral("%1 x empty (<= 1.25)").arg(median / emptyWindowMedian, 0, 'f', 2)
+                                     : QStringLiteral("-");
+    };
+    return c;
+});
+
+}  // namespace

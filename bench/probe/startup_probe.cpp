@@ -1,0 +1,30 @@
+// Starts one window the way main() does and quits once the event loop has shown it, so that the
+// benchmark can time whole processes: "quillon <catalogue dir>" or "empty".
+#include "app/main_window.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QMainWindow>
+#include <QTimer>
+#include <cstring>
+#include <memory>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QFont font;
+    font.setPointSize(10);
+    QApplication::setFont(font);
+    std::unique_ptr<QMainWindow> window;
+    if (argc > 2 && std::strcmp(argv[1], "quillon") == 0) {
+        setCatalogueDirectoryForTesting(QString::fromLocal8Bit(argv[2]));
+        window = std::make_unique<MainWindow>();
+    } else {
+        window = std::make_unique<QMainWindow>();
+        window->resize(1100, 700);
+    }
+    window->show();
+    // Posted after show(): runs once the expose and first paint queued before it are through.
+    QTimer::singleShot(0, &app, &QCoreApplication::quit);
+    return app.exec();
+}
