@@ -30,6 +30,13 @@ std::wstring nativePath(const QString &path)
 // file, one another program holds open without sharing, or one the ACL denies.
 DWORD probeExistingTarget(const std::wstring &target)
 {
+    // Windows refuses to open a read-only file for writing; Wine running as root does not, so
+    // the mark is checked as such.
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return GetLastError();
+    if (attributes & FILE_ATTRIBUTE_READONLY)
+        return ERROR_ACCESS_DENIED;
     const HANDLE handle =
         CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);

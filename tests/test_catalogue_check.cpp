@@ -413,7 +413,7 @@ void CatalogueCheckTest::helpFitsInTenLines()
     check.start(QStringLiteral(QUILLON_CATALOGUE_CHECK), {QStringLiteral("--help")});
     QVERIFY(check.waitForFinished(30000));
     QCOMPARE(check.exitCode(), 0);
-    const QString help = QString::fromUtf8(check.readAllStandardOutput());
+    const QString help = QString::fromUtf8(check.readAllStandardOutput()).remove(QLatin1Char('\r'));
     QVERIFY(help.startsWith("Usage: quillon-catalogue-check [DIR]\n"));
     QCOMPARE(help.count('\n'), 10);
 }
