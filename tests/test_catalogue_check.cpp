@@ -401,6 +401,7 @@ void CatalogueCheckTest::executable()
 
     QProcess check;
     check.start(QStringLiteral(QUILLON_CATALOGUE_CHECK), {dir.path()});
+    QVERIFY2(check.waitForStarted(30000), qPrintable(check.errorString()));
     QVERIFY(check.waitForFinished(30000));
     QCOMPARE(check.exitStatus(), QProcess::NormalExit);
     QCOMPARE(QString::fromUtf8(check.readAllStandardOutput()).remove(QLatin1Char('\r')), output);
@@ -411,6 +412,7 @@ void CatalogueCheckTest::helpFitsInTenLines()
 {
     QProcess check;
     check.start(QStringLiteral(QUILLON_CATALOGUE_CHECK), {QStringLiteral("--help")});
+    QVERIFY2(check.waitForStarted(30000), qPrintable(check.errorString()));
     QVERIFY(check.waitForFinished(30000));
     QCOMPARE(check.exitCode(), 0);
     const QString help = QString::fromUtf8(check.readAllStandardOutput()).remove(QLatin1Char('\r'));
