@@ -130,6 +130,12 @@ void CountFieldDelegate::updateEditorGeometry(QWidget *editor, const QStyleOptio
     }
     QStyle *style = option.widget ? option.widget->style() : QApplication::style();
     if (!haveShape || !sameShape(lastShape, style, option)) {
+        // A style sheet can change under the same style object: every field asks it.
+        if (style->inherits("QStyleSheetStyle")) {
+            haveShape = false;
+            QStyledItemDelegate::updateEditorGeometry(editor, option, index);
+            return;
+        }
         QStyleOptionViewItem opt = option;
         initStyleOption(&opt, index);
         // As the base class does for a field in a table view.

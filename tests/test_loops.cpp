@@ -794,16 +794,23 @@ void LoopsTest::fieldRectanglesAsTheStyleGives_data()
     QTest::addColumn<int>("wideColumn");
     QTest::addColumn<int>("tallRow");
     QTest::addColumn<int>("pointSize");
+    // Style sheets of the table: the first before the panels are chosen, the second afterwards.
+    QTest::addColumn<QStringList>("sheets");
     const QStringList eight{"QP-220 (2 loops)", "QP-840 (8 loops)"};
-    QTest::newRow("fusion, even cells") << "Fusion" << false << eight << -1 << -1 << 0;
-    QTest::newRow("fusion, right to left") << "Fusion" << true << eight << -1 << -1 << 0;
-    QTest::newRow("fusion, one wide column, one tall row") << "Fusion" << false << eight << 4 << 3 << 0;
-    QTest::newRow("windows, wide column, larger font") << "Windows" << false << eight << 2 << -1 << 15;
+    QTest::newRow("fusion, even cells") << "Fusion" << false << eight << -1 << -1 << 0 << QStringList();
+    QTest::newRow("fusion, right to left") << "Fusion" << true << eight << -1 << -1 << 0 << QStringList();
+    QTest::newRow("fusion, one wide column, one tall row") << "Fusion" << false << eight << 4 << 3 << 0
+                                                           << QStringList();
+    QTest::newRow("windows, wide column, larger font") << "Windows" << false << eight << 2 << -1 << 15
+                                                       << QStringList();
     QTest::newRow("windows, right to left, tall row") << "Windows" << true << QStringList({"QP-1640 (16 loops)"})
-                                                       << -1 << 16 << 0;
+                                                       << -1 << 16 << 0 << QStringList();
+    QTest::newRow("item padding changed by a style sheet")
+        << "Fusion" << false << eight << -1 << -1 << 0
+        << QStringList({"QTableView::item { padding: 1px; }", "QTableView::item { padding: 2px 9px 5px 3px; }"});
     QTest::newRow("fusion, 16 then 4 loops, name column wider") << "Fusion" << false
                                                                  << QStringList({"QP-1640 (16 loops)", "QP-420 (4 loops)"})
-                                                                 << 0 << 0 << 8;
+                                                                 << 0 << 0 << 8 << QStringList();
 }
 
 // A field's rectangle is reused across cells of one shape; every field must still sit exactly
@@ -816,6 +823,7 @@ void LoopsTest::fieldRectanglesAsTheStyleGives()
     QFETCH(int, wideColumn);
     QFETCH(int, tallRow);
     QFETCH(int, pointSize);
+    QFETCH(QStringList, sheets);
     MemoryWindow w(sampleCatalogue());
     QStyle *tableStyle = QStyleFactory::create(style);
     QVERIFY(tableStyle);
@@ -826,7 +834,14 @@ void LoopsTest::fieldRectanglesAsTheStyleGives()
     w->findChild<QTabWidget *>()->setCurrentIndex(1);
     w->show();
     QVERIFY(QTest::qWaitForWindowExposed(&*w));
+    if (!sheets.isEmpty())
+        w->deviceTable->setStyleSheet(sheets.first());
     runPanels(*w, panels);
+    if (sheets.size() > 1) {
+        QTRY_VERIFY(w->deviceCountEdits[16][0] && w->deviceCountEdits[16][0]->width() > 0);
+        QVERIFY(QMetaObject::invokeMethod(w->deviceTable, "updateEditorGeometries"));
+        w->deviceTable->setStyleSheet(sheets.last());
+    }
     if (wideColumn >= 0)
         w->deviceTable->setColumnWidth(wideColumn, 170);
     if (tallRow >= 0)
