@@ -1,6 +1,8 @@
 #include "loops/count_field_pool.h"
 
+#include <QApplication>
 #include <QLineEdit>
+#include <QStyle>
 #include <QTableWidget>
 #include <QValidator>
 
@@ -102,4 +104,47 @@ void CountFieldDelegate::destroyEditor(QWidget *editor, const QModelIndex &index
 {
     if (!pool->giveBack(editor))
         QStyledItemDelegate::destroyEditor(editor, index);
+}
+
+bool CountFieldDelegate::sameShape(const CellShape &shape, const QStyle *style, const QStyleOptionViewItem &option)
+{
+    const QStyleOptionViewItem &o = shape.option;
+    return shape.style == style && o.widget == option.widget && o.rect.size() == option.rect.size()
+           && o.direction == option.direction && o.state == option.state && o.features == option.features
+           && o.displayAlignment == option.displayAlignment && o.decorationAlignment == option.decorationAlignment
+           && o.decorationPosition == option.decorationPosition && o.decorationSize == option.decorationSize
+           && o.textElideMode == option.textElideMode && o.viewItemPosition == option.viewItemPosition
+           && o.checkState == option.checkState && o.text == option.text && o.icon.isNull() && option.icon.isNull()
+           && o.font == option.font && o.font.resolve() == option.font.resolve();
+}
+
+void CountFieldDelegate::updateEditorGeometry(QWidget *editor, const QStyleOptionViewItem &option,
+                                              const QModelIndex &index) const
+{
+    // Only a pooled field over a cell without an item: its options are the view's, shared by every
+    // cell of one layout pass, and the style places the text rectangle relative to the cell.
+    if (!reuseGeometry || !editor || !pool->madeHere(editor) || !index.isValid()
+        || !index.model()->itemData(index).isEmpty()) {
+        QStyledItemDelegate::updateEditorGeometry(editor, option, index);
+        return;
+    }
+    QStyle *style = option.widget ? option.widget->style() : QApplication::style();
+    if (!haveShape || !sameShape(lastShape, style, option)) {
+        // A style sheet can change under the same style object: every field asks it.
+        if (style->inherits("QStyleSheetStyle")) {
+            haveShape = false;
+            QStyledItemDelegate::updateEditorGeometry(editor, option, index);
+            return;
+        }
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        // As the base class does for a field in a table view.
+        opt.showDecorationSelected = true;
+        const QRect geometry = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, option.widget);
+        lastShape.style = style;
+        lastShape.option = option;
+        lastGeometry = geometry.translated(-option.rect.topLeft());
+        haveShape = true;
+    }
+    editor->setGeometry(lastGeometry.translated(option.rect.topLeft()));
 }

@@ -1,4 +1,5 @@
 #include "app/main_window.h"
+#include "loops/count_field_pool.h"
 #include "loops/loop_indexes.h"
 #include "loops/loop_state.h"
 #include "recording_seam.h"
@@ -13,6 +14,8 @@
 #include <QMetaMethod>
 #include <QPointer>
 #include <QSet>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QRegExpValidator>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -203,6 +206,8 @@ private slots:
     void pooledFieldsReachNothing();
     void placedFieldsFillTheirCells_data();
     void placedFieldsFillTheirCells();
+    void fieldRectanglesAsTheStyleGives_data();
+    void fieldRectanglesAsTheStyleGives();
     void hiddenTableLetsGoOfFields_data();
     void hiddenTableLetsGoOfFields();
 
@@ -777,6 +782,97 @@ void LoopsTest::placedFieldsFillTheirCells()
             QVERIFY2(edit->isVisible(), qPrintable(QString("row %1 loop %2").arg(r).arg(i)));
             QVERIFY(edit->width() > 0 && edit->height() > 0);
             QVERIFY(cell.contains(edit->geometry().center()));
+        }
+    }
+}
+
+void LoopsTest::fieldRectanglesAsTheStyleGives_data()
+{
+    QTest::addColumn<QString>("style");
+    QTest::addColumn<bool>("rightToLeft");
+    QTest::addColumn<QStringList>("panels");
+    QTest::addColumn<int>("wideColumn");
+    QTest::addColumn<int>("tallRow");
+    QTest::addColumn<int>("pointSize");
+    // Style sheets of the table: the first before the panels are chosen, the second afterwards.
+    QTest::addColumn<QStringList>("sheets");
+    const QStringList eight{"QP-220 (2 loops)", "QP-840 (8 loops)"};
+    QTest::newRow("fusion, even cells") << "Fusion" << false << eight << -1 << -1 << 0 << QStringList();
+    QTest::newRow("fusion, right to left") << "Fusion" << true << eight << -1 << -1 << 0 << QStringList();
+    QTest::newRow("fusion, one wide column, one tall row") << "Fusion" << false << eight << 4 << 3 << 0
+                                                           << QStringList();
+    QTest::newRow("windows, wide column, larger font") << "Windows" << false << eight << 2 << -1 << 15
+                                                       << QStringList();
+    QTest::newRow("windows, right to left, tall row") << "Windows" << true << QStringList({"QP-1640 (16 loops)"})
+                                                       << -1 << 16 << 0 << QStringList();
+    QTest::newRow("item padding changed by a style sheet")
+        << "Fusion" << false << eight << -1 << -1 << 0
+        << QStringList({"QTableView::item { padding: 1px; }", "QTableView::item { padding: 2px 9px 5px 3px; }"});
+    QTest::newRow("fusion, 16 then 4 loops, name column wider") << "Fusion" << false
+                                                                 << QStringList({"QP-1640 (16 loops)", "QP-420 (4 loops)"})
+                                                                 << 0 << 0 << 8 << QStringList();
+}
+
+// A field's rectangle is reused across cells of one shape; every field must still sit exactly
+// where the style would put it, whatever the style, direction, cell sizes and font.
+void LoopsTest::fieldRectanglesAsTheStyleGives()
+{
+    QFETCH(QString, style);
+    QFETCH(bool, rightToLeft);
+    QFETCH(QStringList, panels);
+    QFETCH(int, wideColumn);
+    QFETCH(int, tallRow);
+    QFETCH(int, pointSize);
+    QFETCH(QStringList, sheets);
+    MemoryWindow w(sampleCatalogue());
+    QStyle *tableStyle = QStyleFactory::create(style);
+    QVERIFY(tableStyle);
+    tableStyle->setParent(&*w);
+    w->deviceTable->setStyle(tableStyle);
+    if (rightToLeft)
+        w->setLayoutDirection(Qt::RightToLeft);
+    w->findChild<QTabWidget *>()->setCurrentIndex(1);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(&*w));
+    if (!sheets.isEmpty())
+        w->deviceTable->setStyleSheet(sheets.first());
+    runPanels(*w, panels);
+    if (sheets.size() > 1) {
+        QTRY_VERIFY(w->deviceCountEdits[16][0] && w->deviceCountEdits[16][0]->width() > 0);
+        QVERIFY(QMetaObject::invokeMethod(w->deviceTable, "updateEditorGeometries"));
+        w->deviceTable->setStyleSheet(sheets.last());
+    }
+    if (wideColumn >= 0)
+        w->deviceTable->setColumnWidth(wideColumn, 170);
+    if (tallRow >= 0)
+        w->deviceTable->setRowHeight(tallRow, 47);
+    if (pointSize > 0) {
+        QFont font = w->deviceTable->font();
+        font.setPointSize(pointSize);
+        w->deviceTable->setFont(font);
+    }
+    const int loops = w->deviceTable->columnCount() - 2;
+    QVERIFY(loops > 0);
+    QTRY_VERIFY(w->deviceCountEdits[16][loops - 1] && w->deviceCountEdits[16][loops - 1]->width() > 0);
+    QVERIFY(QMetaObject::invokeMethod(w->deviceTable, "updateEditorGeometries"));
+
+    QHash<QLineEdit *, QRect> placed;
+    for (int r = 0; r < 17; ++r)
+        for (int i = 0; i < loops; ++i)
+            placed.insert(w->deviceCountEdits[r][i], w->deviceCountEdits[r][i]->geometry());
+
+    // The same layout again with every rectangle asked of the style, from misplaced fields.
+    auto *delegate = dynamic_cast<CountFieldDelegate *>(w->deviceTable->itemDelegate());
+    QVERIFY(delegate);
+    delegate->setGeometryReuse(false);
+    for (QLineEdit *edit : placed.keys())
+        edit->setGeometry(1, 1, 3, 3);
+    QVERIFY(QMetaObject::invokeMethod(w->deviceTable, "updateEditorGeometries"));
+    for (int r = 0; r < 17; ++r) {
+        for (int i = 0; i < loops; ++i) {
+            QLineEdit *edit = w->deviceCountEdits[r][i];
+            QVERIFY2(edit->geometry() != QRect(1, 1, 3, 3), qPrintable(QString("row %1 loop %2").arg(r).arg(i)));
+            QCOMPARE(placed.value(edit), edit->geometry());
         }
     }
 }
