@@ -3,6 +3,7 @@
 #include "app/font_substitutes.h"
 #include "app/ui_seam.h"
 #include "catalogue/catalogue_check.h"
+#include "catalogue/xlsx_reader.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -126,20 +127,24 @@ void MainWindow::loadCatalogue()
         readCatalogueFiles(dir, check);
 
     // An unreadable workbook keeps the last good .dat file in use instead of replacing it.
-    const bool dataImported = QFileInfo::exists(dataWorkbook) && importDataWorkbook(dataWorkbook);
+    XlsxWorkbook data, names;
+    const bool dataImported = QFileInfo::exists(dataWorkbook) && importDataWorkbook(dataWorkbook, data);
     if (dataImported)
         writeDataFile(dir + QStringLiteral("/data.dat"));
     else
         readDataFile(dir + QStringLiteral("/data.dat"));
 
-    const bool nameImported = QFileInfo::exists(nameWorkbook) && importNameWorkbook(nameWorkbook);
+    const bool nameImported = QFileInfo::exists(nameWorkbook) && importNameWorkbook(nameWorkbook, names);
     if (nameImported)
         writeNameFile(dir + QStringLiteral("/name.dat"));
     else
         readNameFile(dir + QStringLiteral("/name.dat"));
 
-    if (dataImported || nameImported)
-        checkImportedCatalogue(check, dataImported ? dataWorkbook : QString(), nameImported ? nameWorkbook : QString());
+    if (dataImported || nameImported) {
+        check.dataWorkbook = dataImported ? &data : nullptr;
+        check.nameWorkbook = nameImported ? &names : nullptr;
+        checkImportedCatalogue(check);
+    }
 }
 
 void MainWindow::NewProject()

@@ -6,6 +6,7 @@
 #include <QString>
 
 struct CatalogueCheckInput;
+class XlsxWorkbook;
 class CountFieldPool;
 class QComboBox;
 class QGroupBox;
@@ -97,9 +98,11 @@ public slots:
 private:
     void createMenus();
     void loadCatalogue();
+    // The imports open each workbook into the caller's reader, which the check then reuses.
+    bool importDataWorkbook(const QString &path, XlsxWorkbook &workbook);
+    bool importNameWorkbook(const QString &path, XlsxWorkbook &workbook);
     // One "Warning" box listing what the check finds in the imported workbooks, if anything.
-    void checkImportedCatalogue(CatalogueCheckInput &input, const QString &dataWorkbook,
-                                const QString &nameWorkbook);
+    void checkImportedCatalogue(CatalogueCheckInput &input);
 
     QGroupBox *buildProjectInformationGroup();
     QGroupBox *buildPanelSelectionGroup();

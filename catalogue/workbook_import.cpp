@@ -10,6 +10,11 @@
 bool MainWindow::importDataWorkbook(const QString &path)
 {
     XlsxWorkbook workbook;
+    return importDataWorkbook(path, workbook);
+}
+
+bool MainWindow::importDataWorkbook(const QString &path, XlsxWorkbook &workbook)
+{
     if (!workbook.open(path)) {
         uiSeam().message(this, MessageKind::Critical, QStringLiteral("Error"),
                          QStringLiteral("The file of data.xlsx could not be read."));
@@ -24,6 +29,11 @@ bool MainWindow::importDataWorkbook(const QString &path)
 bool MainWindow::importNameWorkbook(const QString &path)
 {
     XlsxWorkbook workbook;
+    return importNameWorkbook(path, workbook);
+}
+
+bool MainWindow::importNameWorkbook(const QString &path, XlsxWorkbook &workbook)
+{
     if (!workbook.open(path)) {
         uiSeam().message(this, MessageKind::Critical, QStringLiteral("Error"),
                          QStringLiteral("The file of name.xlsx could not be read."));
@@ -33,16 +43,8 @@ bool MainWindow::importNameWorkbook(const QString &path)
     return true;
 }
 
-// The workbooks are opened again rather than kept from the imports, so that the imports stay as
-// they are; reading both takes a few milliseconds.
-void MainWindow::checkImportedCatalogue(CatalogueCheckInput &input, const QString &dataWorkbook,
-                                        const QString &nameWorkbook)
+void MainWindow::checkImportedCatalogue(CatalogueCheckInput &input)
 {
-    XlsxWorkbook data, names;
-    if (!dataWorkbook.isEmpty() && data.open(dataWorkbook))
-        input.dataWorkbook = &data;
-    if (!nameWorkbook.isEmpty() && names.open(nameWorkbook))
-        input.nameWorkbook = &names;
     const QString summary = findingSummary(checkCatalogue(input));
     if (!summary.isEmpty())
         uiSeam().message(this, MessageKind::Warning, QStringLiteral("Warning"), summary);
