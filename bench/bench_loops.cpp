@@ -72,6 +72,14 @@ struct PanelSwitch {
     int to = 0;
 };
 
+// The timed part of a panel row, out of line for callgrind's --toggle-collect.
+Q_NEVER_INLINE void switchPanel(PanelSwitch &state, bool withEventLoop)
+{
+    state.fixture->window().panelComboBox->setCurrentIndex(state.to);
+    if (withEventLoop)
+        runUntilPainted(*state.watch);
+}
+
 // Replaced per-loop widgets are deleted on the next pass of the event loop; finish that (and
 // compact the posted-event queue) outside the timed part, as the idle event loop would.
 void settle()
@@ -107,11 +115,7 @@ BenchCase panelSwitchCase(const QString &operation, const QString &fromPanel, co
         settleIdle(&state->fixture->window());
     };
     // The combo box runs setLoopColumn and then flushPanel, as a user's choice does.
-    c.run = [state, withEventLoop] {
-        state->fixture->window().panelComboBox->setCurrentIndex(state->to);
-        if (withEventLoop)
-            runUntilPainted(*state->watch);
-    };
+    c.run = [state, withEventLoop] { switchPanel(*state, withEventLoop); };
     c.finish = [state] {
         state->watch.reset();
         state->fixture.reset();

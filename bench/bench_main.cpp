@@ -34,15 +34,19 @@ public:
 
 void settleIdle(QWidget *window)
 {
+    // Steady for a stretch of time rather than a number of passes: under valgrind one idle slice
+    // can outlast several passes that find nothing to do.
     int last = -1;
-    int steady = 0;
     QElapsedTimer limit;
+    QElapsedTimer steady;
     limit.start();
-    while (steady < 3 && limit.elapsed() < 5000) {
+    steady.start();
+    while (steady.elapsed() < 50 && limit.elapsed() < 20000) {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         const int fields = window->findChildren<QLineEdit *>().size();
-        steady = fields == last ? steady + 1 : 0;
+        if (fields != last)
+            steady.restart();
         last = fields;
     }
 }

@@ -12,30 +12,33 @@ constexpr qint64 kSliceNanoseconds = 2'000'000;
 }  // namespace
 
 CountFieldPool::CountFieldPool(QTableWidget *table, QValidator *validator)
-    : QObject(table), table(table), shelf(new QWidget(table)), validator(validator)
+    : QObject(table), table(table), validator(validator)
 {
-    shelf->hide();
     // Zero interval: a slice runs whenever the event loop has nothing else to do.
     idleSlices.setInterval(0);
     connect(&idleSlices, &QTimer::timeout, this, &CountFieldPool::makeSlice);
 }
 
-QLineEdit *CountFieldPool::makeField(QWidget *parent) const
+QLineEdit *CountFieldPool::makeField() const
 {
-    auto *field = new QLineEdit(parent);
+    auto *field = new QLineEdit(table->viewport());
     field->setValidator(validator);
     field->setText(QStringLiteral("0"));
+    field->setGeometry(0, 0, 0, 0);
+    // Hidden explicitly: a child of a viewport not yet shown would otherwise appear with it.
+    field->hide();
     return field;
 }
 
 QLineEdit *CountFieldPool::take()
 {
     if (spares.isEmpty())
-        return makeField(table->viewport());
-    QLineEdit *field = spares.takeFirst();
-    // Written to while on the shelf, through a pointer kept from the grid. Reset rather than
-    // deleted: a hidden table may still list it as the widget of a removed cell until its next
-    // layout, and would then touch a deleted widget. setText also clears undo and selection.
+        return makeField();
+    QLineEdit *field = spares.takeLast();
+    spareSet.remove(field);
+    // Written to while waiting, through a pointer kept from the grid. Reset rather than deleted:
+    // a hidden table may still list it as the widget of a removed cell until its next layout,
+    // and would then touch a deleted widget. setText also clears undo and selection.
     if (!isUntouched(field))
         field->setText(QStringLiteral("0"));
     return field;
@@ -47,13 +50,19 @@ bool CountFieldPool::madeHere(const QWidget *widget) const
     return field && validator && field->validator() == validator;
 }
 
+void CountFieldPool::park(QLineEdit *field)
+{
+    spares.append(field);
+    spareSet.insert(field);
+}
+
 bool CountFieldPool::giveBack(QWidget *widget)
 {
     if (!madeHere(widget))
         return false;
     auto *field = static_cast<QLineEdit *>(widget);
-    // Already on the shelf: the table may report a field twice (removal and relayout).
-    if (field->parentWidget() == shelf)
+    // Already waiting: the table may report a field twice (removal and relayout).
+    if (isSpare(field))
         return true;
     // Only the table calls this for a touched field, having already forgotten it: deleted, as a
     // new field carries nothing of the old entry (undo history, selection, input state).
@@ -62,9 +71,13 @@ bool CountFieldPool::giveBack(QWidget *widget)
         field->deleteLater();
         return true;
     }
+    // Made zero-sized while still shown, so that the size change is delivered now and not
+    // held back for the next show, when the user waits for the grid.
+    field->resize(0, 0);
     field->hide();
-    field->setParent(shelf);
-    spares.append(field);
+    if (field->parentWidget() != table->viewport())
+        field->setParent(table->viewport());
+    park(field);
     return true;
 }
 
@@ -86,10 +99,10 @@ void CountFieldPool::makeSlice()
     QElapsedTimer slice;
     slice.start();
     while (spares.size() < wantedSpares && slice.nsecsElapsed() < kSliceNanoseconds) {
-        QLineEdit *field = makeField(shelf);
+        QLineEdit *field = makeField();
         // Polished now rather than on its first show, which happens while the user waits.
         field->ensurePolished();
-        spares.append(field);
+        park(field);
     }
     if (spares.size() >= wantedSpares)
         idleSlices.stop();

@@ -6,6 +6,7 @@
 #include <QStyledItemDelegate>
 #include <QTimer>
 #include <QList>
+#include <QSet>
 
 class QLineEdit;
 class QTableWidget;
@@ -14,9 +15,12 @@ class QValidator;
 // Count fields outlive panel changes: the fields of removed loop columns come back here instead
 // of being deleted, and spare fields are made while the window sits idle, a slice of a few
 // milliseconds at a time. Choosing a panel then only places fields that already exist.
+//
+// Spares wait hidden in the table's viewport, zero-sized, in no cell. Placing one in a cell then
+// keeps its parent, which spares Qt most of a reparenting (events, style and palette inheritance),
+// and a zero-sized field is shown without marking anything for repainting.
 class CountFieldPool : public QObject {
 public:
-    // Spares are kept on a hidden shelf inside `table`, never in its viewport.
     CountFieldPool(QTableWidget *table, QValidator *validator);
 
     // A field showing "0" with the shared validator: a spare when there is one, else a new one.
@@ -26,6 +30,8 @@ public:
     bool giveBack(QWidget *field);
     // True for a field that came from this pool, whether placed or spare.
     bool madeHere(const QWidget *widget) const;
+    // True for a field waiting in the pool, outside the grid.
+    bool isSpare(const QWidget *widget) const { return spareSet.contains(widget); }
 
     // Makes spares in idle time until `count` are ready.
     void keepSpares(int count);
@@ -35,15 +41,14 @@ public:
     static bool isUntouched(const QLineEdit *field);
 
 private:
-    QLineEdit *makeField(QWidget *parent) const;
+    QLineEdit *makeField() const;
     void makeSlice();
+    void park(QLineEdit *field);
 
     QTableWidget *table;
-    QWidget *shelf;
     QValidator *validator;
-    // Oldest first: a field leaves its parent's child list quickest from the front, and the
-    // oldest spare is the shelf's first child.
     QList<QLineEdit *> spares;
+    QSet<const QWidget *> spareSet;
     int wantedSpares = 0;
     QTimer idleSlices;
 };
