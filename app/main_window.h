@@ -117,7 +117,8 @@ private:
     void rebuildResultRows();
     void prepareDeviceCountFields();
     void discardDeviceCountFields(int firstLoop);
-    void rebuildDeviceCountFields();
+    // earlierLoops: loop columns the table had before this change; only those can hold fields.
+    void rebuildDeviceCountFields(int earlierLoops);
 
     // Shared by every count field; made with the "Number of Device" group.
     QValidator *deviceCountValidator = nullptr;

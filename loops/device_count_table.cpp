@@ -39,6 +39,8 @@ QValidator *newDeviceCountValidator(QObject *parent)
 
 void MainWindow::setLoopColumn(QString text)
 {
+    // Loop columns up to here may hold count fields; those after it are new and empty.
+    const int earlierLoops = std::max(deviceTable->columnCount() - 2, 0);
     if (text.isEmpty()) {
         discardDeviceCountFields(0);
         deviceTable->setColumnCount(2);
@@ -76,7 +78,7 @@ void MainWindow::setLoopColumn(QString text)
         loopState.loopCableResistance[i] = 0.0f;
     }
 
-    rebuildDeviceCountFields();
+    rebuildDeviceCountFields(earlierLoops);
 
     for (auto it = loopState.devicesByKey.begin(); it != loopState.devicesByKey.end(); ++it) {
         for (int i = 0; i < loops; ++i) {
@@ -104,6 +106,9 @@ void MainWindow::rebuildCableRows()
         for (auto it = loopState.cablesByName.cbegin(); it != loopState.cablesByName.cend(); ++it)
             box->addItem(it.key(), QVariant(it->resistance));
         cableComboBoxes[i] = box;
+        // Sized before it is shown: a box shown at no size of its own asks for its size hint,
+        // which measures every cable name. The table's layout gives it its cell.
+        box->resize(0, 0);
         cableTable->setItem(i, 0, new QTableWidgetItem(loopLabel(i + 1)));
         cableTable->setCellWidget(i, 1, box);
     }
@@ -162,7 +167,7 @@ void MainWindow::discardDeviceCountFields(int firstLoop)
             row[i] = nullptr;
 }
 
-void MainWindow::rebuildDeviceCountFields()
+void MainWindow::rebuildDeviceCountFields(int earlierLoops)
 {
     const int loops = usableLoopCount(loopState.loopCount);
     const int rows = std::min(deviceGridRowCount(catalogue), deviceTable->rowCount());
@@ -178,8 +183,10 @@ void MainWindow::rebuildDeviceCountFields()
             if (entry && deviceTable->cellWidget(r, i + 2) == entry && CountFieldPool::isUntouched(entry))
                 continue;
             // A field the user typed into is swapped for a spare; the table deletes it.
-            if (QWidget *old = deviceTable->cellWidget(r, i + 2))
-                old->hide();
+            if (i < earlierLoops) {
+                if (QWidget *old = deviceTable->cellWidget(r, i + 2))
+                    old->hide();
+            }
             QLineEdit *field = countFieldPool->take();
             // Shown at zero size: each field shown posts a repaint of its own rectangle, and a
             // thousand such repaints of sibling widgets cost far more than one of the table.
