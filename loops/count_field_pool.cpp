@@ -1,10 +1,14 @@
 #include "loops/count_field_pool.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
+#include <QScrollBar>
 #include <QLineEdit>
 #include <QStyle>
 #include <QTableWidget>
 #include <QValidator>
+
+#include <utility>
 
 namespace {
 // Longest stretch of idle-time field making before input is served again.
@@ -17,6 +21,36 @@ CountFieldPool::CountFieldPool(QTableWidget *table, QValidator *validator)
     // Zero interval: a slice runs whenever the event loop has nothing else to do.
     idleSlices.setInterval(0);
     connect(&idleSlices, &QTimer::timeout, this, &CountFieldPool::makeSlice);
+    // Connected after the table's own handlers, so that the cells have moved when this runs.
+    connect(table->horizontalScrollBar(), &QScrollBar::valueChanged, this, &CountFieldPool::placeFieldsInView);
+    connect(table->verticalScrollBar(), &QScrollBar::valueChanged, this, &CountFieldPool::placeFieldsInView);
+}
+
+void CountFieldPool::placeFieldsInView()
+{
+    const QRect visible = table->viewport()->rect();
+    int firstRow = table->rowAt(visible.top());
+    int lastRow = table->rowAt(visible.bottom());
+    int firstColumn = table->columnAt(visible.left());
+    int lastColumn = table->columnAt(visible.right());
+    if (firstRow < 0 || firstColumn < 0)
+        return;
+    if (lastRow < 0)
+        lastRow = table->rowCount() - 1;
+    if (lastColumn < 0)
+        lastColumn = table->columnCount() - 1;
+    if (firstColumn > lastColumn)  // right to left
+        std::swap(firstColumn, lastColumn);
+    for (int r = firstRow; r <= lastRow; ++r) {
+        for (int c = firstColumn; c <= lastColumn; ++c) {
+            const QWidget *field = table->cellWidget(r, c);
+            if (field && madeHere(field) && field->size().isEmpty()) {
+                // The table's own layout, so that every field is placed by the same rules.
+                table->doItemsLayout();
+                return;
+            }
+        }
+    }
 }
 
 QLineEdit *CountFieldPool::makeField() const
@@ -159,5 +193,16 @@ void CountFieldDelegate::updateEditorGeometry(QWidget *editor, const QStyleOptio
         lastGeometry = geometry.translated(-option.rect.topLeft());
         haveShape = true;
     }
-    editor->setGeometry(lastGeometry.translated(option.rect.topLeft()));
+    const QRect geometry = lastGeometry.translated(option.rect.topLeft());
+    // A field of a cell out of sight is left without a size: resizing each of up to 1,760
+    // fields costs more than the rest of a panel change, and nobody sees them. Scrolling
+    // brings them into sight through CountFieldPool::placeFieldsInView().
+    if (const auto *view = qobject_cast<const QAbstractScrollArea *>(option.widget)) {
+        if (!geometry.intersects(view->viewport()->rect())) {
+            if (!editor->size().isEmpty())
+                editor->resize(0, 0);
+            return;
+        }
+    }
+    editor->setGeometry(geometry);
 }

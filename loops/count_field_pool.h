@@ -40,6 +40,10 @@ public:
     // True while a field is just as a new one showing "0": no edit, selection or undo step.
     static bool isUntouched(const QLineEdit *field);
 
+    // Gives the fields of cells that scrolling brought into sight their rectangles: the table's
+    // layout leaves fields of cells out of sight without a size.
+    void placeFieldsInView();
+
 private:
     QLineEdit *makeField() const;
     void makeSlice();
