@@ -141,6 +141,10 @@ BenchRegistration blankTo16Hidden(43, [] {
 BenchRegistration blankTo16Painted(44, [] {
     return panelSwitchCase(QStringLiteral("panel blank -> 16, painted"), QString(), sixteenLoops, 1, true);
 });
+// The fields of every loop column go back to the pool, and the table forgets them at its next layout.
+BenchRegistration sixteenToBlankPainted(46, [] {
+    return panelSwitchCase(QStringLiteral("panel 16 -> blank, painted"), sixteenLoops, QString(), 1, true);
+});
 // The window at its own size with the Calculation tab current, as a user sees it.
 BenchRegistration eightTo16Painted(45, [] {
     return panelSwitchCase(QStringLiteral("window: panel 8 -> 16, painted"), QStringLiteral("Panel 8 (8 loops)"),
