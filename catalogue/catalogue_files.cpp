@@ -23,8 +23,22 @@ void MainWindow::readNameFile(const QString &path)
                          QStringLiteral("The file of name.dat could not be read."));
 }
 
-// A failed write keeps the previous file and, as before, says nothing: the workbook stays the
-// source and is imported again at the next start.
-void MainWindow::writeDataFile(const QString &path) { saveFileAtomically(path, encodeDataFile(catalogue)); }
+namespace {
 
-void MainWindow::writeNameFile(const QString &path) { saveFileAtomically(path, encodeNameFile(catalogue)); }
+// Every start imports the workbooks again, and mostly they have not changed: a file that already
+// holds these bytes is left alone rather than replaced by an identical copy, which would cost a
+// flush to disk on each start. A failed write keeps the previous file and, as before, says
+// nothing: the workbook stays the source and is imported again at the next start.
+void saveUnlessUnchanged(const QString &path, const QByteArray &bytes)
+{
+    QByteArray current;
+    if (readWholeFile(path, kMaxDatFileBytes, current) && current == bytes)
+        return;
+    saveFileAtomically(path, bytes);
+}
+
+}  // namespace
+
+void MainWindow::writeDataFile(const QString &path) { saveUnlessUnchanged(path, encodeDataFile(catalogue)); }
+
+void MainWindow::writeNameFile(const QString &path) { saveUnlessUnchanged(path, encodeNameFile(catalogue)); }

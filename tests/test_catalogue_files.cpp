@@ -4,7 +4,9 @@
 #include "recording_seam.h"
 #include "test_catalogues.h"
 
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cstring>
@@ -109,6 +111,8 @@ private slots:
     void roundTripIsBitIdentical_data();
     void roundTripIsBitIdentical();
     void windowWritesAndReadsBackTheFiles();
+    void identicalFileIsLeftAlone_data();
+    void identicalFileIsLeftAlone();
     void emptyCatalogueFiles();
     void byteLayoutOfOnePanelCableAndDevice();
     void nameFileWithoutSecondRowBlockReadsAsBefore();
@@ -187,6 +191,59 @@ void CatalogueFilesTest::windowWritesAndReadsBackTheFiles()
     fixture->window().readNameFile(dir.filePath("name.dat"));
     QCOMPARE(seam->texts(), QStringList());
     QCOMPARE(catalogueDifferences(textCatalogue(), catalogue), QStringList());
+}
+
+void CatalogueFilesTest::identicalFileIsLeftAlone_data()
+{
+    QTest::addColumn<bool>("nameFile");
+    QTest::addColumn<QByteArray>("before");  // empty: no file
+    QTest::addColumn<bool>("rewritten");
+
+    const Catalogue full = fullCatalogue();
+    const Catalogue sample = sampleCatalogue();
+    for (const bool nameFile : {false, true}) {
+        const QByteArray same = nameFile ? encodeNameFile(full) : encodeDataFile(full);
+        const QByteArray other = nameFile ? encodeNameFile(sample) : encodeDataFile(sample);
+        const char *file = nameFile ? "name.dat" : "data.dat";
+        QTest::addRow("%s: the same bytes", file) << nameFile << same << false;
+        QTest::addRow("%s: another catalogue", file) << nameFile << other << true;
+        // Read back, these give the same catalogue; the file is still not what would be written.
+        QTest::addRow("%s: the same bytes and a trailing byte", file) << nameFile << same + 'x' << true;
+        QTest::addRow("%s: one byte short", file) << nameFile << same.left(same.size() - 1) << true;
+        QTest::addRow("%s: an empty file", file) << nameFile << QByteArray("") << true;
+        QTest::addRow("%s: no file", file) << nameFile << QByteArray() << true;
+    }
+}
+
+void CatalogueFilesTest::identicalFileIsLeftAlone()
+{
+    QFETCH(bool, nameFile);
+    QFETCH(QByteArray, before);
+    QFETCH(bool, rewritten);
+
+    catalogue = fullCatalogue();
+    const QByteArray expected = nameFile ? encodeNameFile(catalogue) : encodeDataFile(catalogue);
+    const QString path = dir.filePath(nameFile ? "name.dat" : "data.dat");
+    QFile::remove(path);
+    const QDateTime longAgo(QDate(2001, 2, 3), QTime(4, 5, 6), Qt::UTC);
+    if (!before.isNull()) {
+        writeFile(QFileInfo(path).fileName(), before);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(longAgo, QFileDevice::FileModificationTime));
+    }
+
+    if (nameFile)
+        MainWindow::writeNameFile(path);
+    else
+        MainWindow::writeDataFile(path);
+
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), expected);
+    // A replaced file is a new one; the file left alone keeps its modification time.
+    QCOMPARE(QFileInfo(path).lastModified().toUTC() != longAgo, rewritten);
+    QCOMPARE(seam->texts(), QStringList());
 }
 
 void CatalogueFilesTest::emptyCatalogueFiles()
