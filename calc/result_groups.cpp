@@ -32,6 +32,8 @@ QGroupBox *MainWindow::buildLoopSummaryGroup()
         {"State", 50},
     };
     summaryTable = new QTableWidget;
+    // Hidden before the table gets columns: each count change sizes every visible header.
+    summaryTable->verticalHeader()->setVisible(false);
     summaryTable->setSelectionBehavior(QAbstractItemView::SelectRows);
     summaryTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     summaryTable->setColumnCount(int(std::size(columns)));
@@ -39,7 +41,6 @@ QGroupBox *MainWindow::buildLoopSummaryGroup()
     for (const Column &c : columns)
         labels << QString::fromLatin1(c.label);
     summaryTable->setHorizontalHeaderLabels(labels);
-    summaryTable->verticalHeader()->setVisible(false);
     for (int i = 0; i < int(std::size(columns)); ++i)
         summaryTable->setColumnWidth(i, columns[i].width);
 
@@ -58,6 +59,8 @@ QGroupBox *MainWindow::buildCalculationGroup()
     calculateButton->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     calculateButton->setFont(QFont(QStringLiteral("SimSun"), 20));
 
+    // Hidden before the table gets columns: each count change sizes every visible header.
+    calculationTable->verticalHeader()->setVisible(false);
     calculationTable->setSelectionBehavior(QAbstractItemView::SelectRows);
     calculationTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     calculationTable->setColumnCount(5);
@@ -65,7 +68,6 @@ QGroupBox *MainWindow::buildCalculationGroup()
     calculationTable->setHorizontalHeaderLabels({QStringLiteral("Loop"), QStringLiteral("Quiescent Current"),
                                                  QStringLiteral("Total Alarm Current "),
                                                  QStringLiteral("Max Length"), QStringLiteral("State")});
-    calculationTable->verticalHeader()->setVisible(false);
     calculationTable->setColumnWidth(1, 150);
     calculationTable->setColumnWidth(2, 150);
     calculationTable->setColumnWidth(3, 140);

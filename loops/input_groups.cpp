@@ -66,11 +66,12 @@ QGroupBox *MainWindow::buildCableSelectionGroup()
     auto *layout = new QHBoxLayout;
 
     cableTable = new QTableWidget;
+    // Hidden before the table gets rows and columns: each count change sizes every visible header.
+    cableTable->verticalHeader()->setVisible(false);
     cableTable->setSelectionBehavior(QAbstractItemView::SelectRows);
     cableTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     cableTable->setColumnCount(2);
     cableTable->setHorizontalHeaderLabels({QStringLiteral("Loop"), QStringLiteral("Cable Type")});
-    cableTable->verticalHeader()->setVisible(false);
     cableTable->setColumnWidth(0, 70);
     cableTable->setColumnWidth(1, 250);
 
@@ -88,11 +89,12 @@ QGroupBox *MainWindow::buildDeviceCountGroup()
 
     const int rowCount = deviceGridRowCount(catalogue);
     deviceTable = new QTableWidget;
+    // Hidden first: a visible row header would measure every row's label at each count change.
+    deviceTable->verticalHeader()->setVisible(false);
     deviceTable->setSelectionBehavior(QAbstractItemView::SelectRows);
     deviceTable->setRowCount(rowCount);
     deviceTable->setColumnCount(2);
     deviceTable->setHorizontalHeaderLabels({QStringLiteral("Name"), QStringLiteral("Type")});
-    deviceTable->verticalHeader()->setVisible(false);
     deviceTable->setColumnWidth(0, 80);
     deviceTable->setColumnWidth(1, 100);
 
