@@ -8,7 +8,6 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QMap>
-#include <QRegExp>
 #include <QSet>
 #include <QStringList>
 #include <algorithm>
@@ -52,9 +51,16 @@ QString rowSpan(int first, int last)
 // Differs from the expected text only in letter case or blanks, as a tab name or type may.
 bool nearMiss(const QString &text, const QString &expected)
 {
-    QString squeezed = text;
-    squeezed.remove(QRegExp(QStringLiteral("\\s")));
-    return text != expected && squeezed.compare(expected, Qt::CaseInsensitive) == 0;
+    if (text == expected)
+        return false;
+    // Blanks as QChar::isSpace() tells them, the same as the \s of a pattern, without building a
+    // pattern for each of the many names compared at every start.
+    QString squeezed;
+    squeezed.reserve(text.size());
+    for (const QChar c : text)
+        if (!c.isSpace())
+            squeezed.append(c);
+    return squeezed.compare(expected, Qt::CaseInsensitive) == 0;
 }
 
 // A number cell as the import reads it.
