@@ -215,6 +215,8 @@ private slots:
     void pooledFieldsReachNothing();
     void placedFieldsFillTheirCells_data();
     void placedFieldsFillTheirCells();
+    void tabMovesToTheNextCell_data();
+    void tabMovesToTheNextCell();
     void fieldRectanglesAsTheStyleGives_data();
     void fieldRectanglesAsTheStyleGives();
     void hiddenTableLetsGoOfFields_data();
@@ -824,6 +826,60 @@ void LoopsTest::placedFieldsFillTheirCells()
         QVERIFY(outOfSight > 0);
         QVERIFY(w->deviceCountEdits[16][loops - 1]->width() > 0);
     }
+}
+
+void LoopsTest::tabMovesToTheNextCell_data()
+{
+    QTest::addColumn<QStringList>("panels");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("loop");
+    QTest::addColumn<bool>("nextOutOfSight");
+    // Fields of kept columns and pooled fields placed later stand side by side in these grids.
+    QTest::newRow("fresh grid") << QStringList({"QP-1640 (16 loops)"}) << 2 << 1 << false;
+    QTest::newRow("4 loops grown to 16, across the old edge") << QStringList({"QP-420 (4 loops)", "QP-1640 (16 loops)"}) << 0 << 3
+                                                              << false;
+    QTest::newRow("grown, shrunk, grown again") << QStringList({"QP-420 (4 loops)", "QP-220 (2 loops)", "QP-1640 (16 loops)"})
+                                                 << 5 << 1 << false;
+    // From the last cell in sight (loop -1): Tab scrolls to the next one, whose field must be placed.
+    QTest::newRow("into a cell out of sight") << QStringList({"QP-1640 (16 loops)"}) << 3 << -1 << true;
+}
+
+// Tab in a count field goes to the field of the next cell, whichever fields the pool handed out.
+void LoopsTest::tabMovesToTheNextCell()
+{
+    QFETCH(QStringList, panels);
+    QFETCH(int, row);
+    QFETCH(int, loop);
+    QFETCH(bool, nextOutOfSight);
+    MemoryWindow w(sampleCatalogue());
+    w->findChild<QTabWidget *>()->setCurrentIndex(1);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowActive(&*w));
+    runPanels(*w, panels);
+    QTableWidget *table = w->deviceTable;
+    QTRY_VERIFY(w->deviceCountEdits[0][0]->width() > 0);
+    if (loop < 0)
+        loop = table->columnAt(table->viewport()->width() - 1) - 2;
+    QVERIFY(loop >= 0 && loop < 15);
+    QLineEdit *from = w->deviceCountEdits[row][loop];
+    QLineEdit *next = w->deviceCountEdits[row][loop + 1];
+    QVERIFY(from && next);
+    const QModelIndex fromIndex = table->model()->index(row, loop + 2);
+    if (!table->visualRect(fromIndex).intersects(table->viewport()->rect()))
+        table->scrollTo(fromIndex);
+    QTRY_VERIFY(from->width() > 0);
+    const QModelIndex nextIndex = table->model()->index(row, loop + 3);
+    if (nextOutOfSight) {
+        QVERIFY(!table->visualRect(nextIndex).intersects(table->viewport()->rect()));
+        QVERIFY(next->size().isEmpty());
+    }
+    from->setFocus(Qt::TabFocusReason);
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(from));
+    QTest::keyClick(from, Qt::Key_Tab);
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(next));
+    const QRect cell = table->visualRect(nextIndex);
+    QTRY_VERIFY(next->width() > 0 && next->height() > 0);
+    QVERIFY(cell.contains(next->geometry().center()));
 }
 
 void LoopsTest::fieldRectanglesAsTheStyleGives_data()
