@@ -33,8 +33,23 @@ BenchRegistration emptyWindow(1, [] {
     return c;
 });
 
+// The least a window showing text costs: the font system starts, one font is loaded and one line
+// is laid out and drawn.
+BenchRegistration labelWindow(2, [] {
+    BenchCase c;
+    c.operation = "process: QMainWindow, one label";
+    c.runs = 21;
+    c.childProcess = true;
+    c.run = [] { runProbe({QStringLiteral("label")}); };
+    c.summary = [](double median) {
+        return emptyWindowMedian > 0 ? QStringLiteral("%1 x empty").arg(median / emptyWindowMedian, 0, 'f', 2)
+                                     : QStringLiteral("-");
+    };
+    return c;
+});
+
 // data.xlsx and name.xlsx of the full catalogue beside it: imported, written as .dat, window shown.
-BenchRegistration quillonWindow(2, [] {
+BenchRegistration quillonWindow(3, [] {
     auto dir = std::make_shared<QTemporaryDir>();
     for (const char *name : {"data.xlsx", "name.xlsx"}) {
         if (!QFile::copy(QStringLiteral(QUILLON_FIXTURES_DIR "/full/") + name, dir->filePath(name)))

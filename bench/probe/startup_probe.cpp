@@ -1,9 +1,11 @@
 // Starts one window the way main() does and quits once the event loop has shown it, so that the
-// benchmark can time whole processes: "quillon <catalogue dir>" or "empty".
+// benchmark can time whole processes: "quillon <catalogue dir>", "empty", or "label" (an empty
+// window with one line of text, which is all it takes to start the font system).
 #include "app/main_window.h"
 
 #include <QApplication>
 #include <QFont>
+#include <QLabel>
 #include <QMainWindow>
 #include <QTimer>
 #include <cstring>
@@ -22,6 +24,8 @@ int main(int argc, char *argv[])
     } else {
         window = std::make_unique<QMainWindow>();
         window->resize(1100, 700);
+        if (argc > 1 && std::strcmp(argv[1], "label") == 0)
+            window->setCentralWidget(new QLabel(QStringLiteral("Quillon")));
     }
     window->show();
     // Posted after show(): runs once the expose and first paint queued before it are through.
