@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -34,6 +35,33 @@ QValidator *newDeviceCountValidator(QObject *parent)
     return new QRegExpValidator(QRegExp(deviceCountPattern), parent);
 #pragma GCC diagnostic pop
 }
+
+// Showing a field in a shown viewport makes Qt look for the widget under the mouse pointer, once
+// per field: a round trip to the window system and a search through every field. Fields placed
+// while the viewport is hidden are shown with it, in one pass. Not while a widget in the viewport
+// has the focus, which hiding would move elsewhere.
+class ViewportHiddenWhilePlacing {
+public:
+    explicit ViewportHiddenWhilePlacing(QWidget *viewport) : viewport(viewport) {}
+    ViewportHiddenWhilePlacing(const ViewportHiddenWhilePlacing &) = delete;
+    ViewportHiddenWhilePlacing &operator=(const ViewportHiddenWhilePlacing &) = delete;
+    ~ViewportHiddenWhilePlacing()
+    {
+        if (hidden)
+            viewport->show();
+    }
+    void beforePlacing()
+    {
+        if (!hidden && viewport->isVisible() && !viewport->isAncestorOf(QApplication::focusWidget())) {
+            viewport->hide();
+            hidden = true;
+        }
+    }
+
+private:
+    QWidget *viewport;
+    bool hidden = false;
+};
 
 }  // namespace
 
@@ -172,6 +200,7 @@ void MainWindow::rebuildDeviceCountFields(int earlierLoops)
     const int loops = usableLoopCount(loopState.loopCount);
     const int rows = std::min(deviceGridRowCount(catalogue), deviceTable->rowCount());
 
+    ViewportHiddenWhilePlacing hiddenViewport(deviceTable->viewport());
     for (int r = 0; r < kMaxDeviceRows; ++r) {
         for (int i = 0; i < kMaxLoops; ++i) {
             QLineEdit *&entry = deviceCountEdits[r][i];
@@ -187,6 +216,7 @@ void MainWindow::rebuildDeviceCountFields(int earlierLoops)
                 if (QWidget *old = deviceTable->cellWidget(r, i + 2))
                     old->hide();
             }
+            hiddenViewport.beforePlacing();
             QLineEdit *field = countFieldPool->take();
             // Shown at zero size: each field shown posts a repaint of its own rectangle, and a
             // thousand such repaints of sibling widgets cost far more than one of the table.

@@ -217,6 +217,8 @@ private slots:
     void placedFieldsFillTheirCells();
     void tabMovesToTheNextCell_data();
     void tabMovesToTheNextCell();
+    void focusStaysWherePanelChangeFindsIt_data();
+    void focusStaysWherePanelChangeFindsIt();
     void fieldRectanglesAsTheStyleGives_data();
     void fieldRectanglesAsTheStyleGives();
     void hiddenTableLetsGoOfFields_data();
@@ -880,6 +882,37 @@ void LoopsTest::tabMovesToTheNextCell()
     const QRect cell = table->visualRect(nextIndex);
     QTRY_VERIFY(next->width() > 0 && next->height() > 0);
     QVERIFY(cell.contains(next->geometry().center()));
+}
+
+void LoopsTest::focusStaysWherePanelChangeFindsIt_data()
+{
+    QTest::addColumn<bool>("inGrid");
+    QTest::addColumn<QString>("later");
+    QTest::newRow("panel box, larger panel") << false << "QP-1640 (16 loops)";
+    QTest::newRow("count field of a kept column, larger panel") << true << "QP-840 (8 loops)";
+    QTest::newRow("count field of a kept column, same size") << true << "QP-440 HP (4 loops)";
+}
+
+// Placing fields must not move the focus: a project opened while a count field has it, or a panel
+// chosen from the keyboard, leaves the focus where it was.
+void LoopsTest::focusStaysWherePanelChangeFindsIt()
+{
+    QFETCH(bool, inGrid);
+    QFETCH(QString, later);
+    MemoryWindow w(sampleCatalogue());
+    w->findChild<QTabWidget *>()->setCurrentIndex(1);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowActive(&*w));
+    choosePanel(*w, "QP-420 (4 loops)");
+    QWidget *focused = inGrid ? static_cast<QWidget *>(w->deviceCountEdits[1][2]) : w->panelComboBox;
+    focused->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), focused);
+    choosePanel(*w, later);
+    QCOMPARE(QApplication::focusWidget(), focused);
+    QVERIFY(w->deviceTable->viewport()->isVisible());
+    if (inGrid)
+        QCOMPARE(w->deviceCountEdits[1][2], static_cast<QLineEdit *>(focused));
+    verifyFreshGrid(*w, 17, w->deviceTable->columnCount() - 2);
 }
 
 void LoopsTest::fieldRectanglesAsTheStyleGives_data()
