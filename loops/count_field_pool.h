@@ -64,10 +64,11 @@ public:
     CountFieldDelegate(CountFieldPool *pool, QObject *parent);
     void destroyEditor(QWidget *editor, const QModelIndex &index) const override;
     // Gives a pooled field in an empty cell the rectangle the base class would, asking the style
-    // once per cell size instead of once per field: a layout places up to 1,760 fields.
+    // once per cell size instead of once per field: a layout places up to 1,760 fields. A field
+    // whose cell is out of sight is left without a size instead.
     void updateEditorGeometry(QWidget *editor, const QStyleOptionViewItem &option,
                               const QModelIndex &index) const override;
-    // Off: every field's rectangle comes from the style, as in the base class.
+    // Off: every field's rectangle comes from the style, in sight or not, as in the base class.
     void setGeometryReuse(bool on) { reuseGeometry = on; }
 
 private:
