@@ -89,6 +89,13 @@ void settle()
     QCoreApplication::processEvents();
 }
 
+void closeWindow(PanelSwitch &state)
+{
+    state.watch.reset();
+    state.fixture.reset();
+    settle();
+}
+
 // tab 1 shows the "Number of Device" table; tab 0 ("Project") leaves it hidden, as when a
 // project is opened from there.
 BenchCase panelSwitchCase(const QString &operation, const QString &fromPanel, const QString &toPanel,
@@ -116,11 +123,7 @@ BenchCase panelSwitchCase(const QString &operation, const QString &fromPanel, co
     };
     // The combo box runs setLoopColumn and then flushPanel, as a user's choice does.
     c.run = [state, withEventLoop] { switchPanel(*state, withEventLoop); };
-    c.finish = [state] {
-        state->watch.reset();
-        state->fixture.reset();
-        settle();
-    };
+    c.finish = [state] { closeWindow(*state); };
     return c;
 }
 
@@ -150,9 +153,7 @@ BenchRegistration firstChoicePainted(47, [] {
     c.target = QStringLiteral("< 16 ms");
     c.runs = 15;
     c.prepare = [state] {
-        state->watch.reset();
-        state->fixture.reset();
-        settle();
+        closeWindow(*state);
         state->fixture = std::make_unique<FullWindow>();
         MainWindow &w = state->fixture->window();
         state->to = w.panelComboBox->findText(sixteenLoops);
@@ -162,11 +163,7 @@ BenchRegistration firstChoicePainted(47, [] {
         state->watch = std::make_unique<PaintWatch>(w.deviceTable->viewport());
     };
     c.run = [state] { switchPanel(*state, true); };
-    c.finish = [state] {
-        state->watch.reset();
-        state->fixture.reset();
-        settle();
-    };
+    c.finish = [state] { closeWindow(*state); };
     return c;
 });
 // The fields of every loop column go back to the pool, and the table forgets them at its next layout.

@@ -3,7 +3,9 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -20,32 +22,32 @@ void runProbe(const QStringList &arguments)
         qFatal("start-up probe failed: %s", qPrintable(arguments.join(' ')));
 }
 
-BenchRegistration emptyWindow(1, [] {
+// A probe process of a plain window: "empty", or "label" with one line of text.
+BenchCase plainWindowCase(const char *operation, const QString &mode, std::function<QString(double)> summary)
+{
     BenchCase c;
-    c.operation = "process: empty QMainWindow";
+    c.operation = operation;
     c.runs = 21;
     c.childProcess = true;
-    c.run = [] { runProbe({QStringLiteral("empty")}); };
-    c.summary = [](double median) {
+    c.run = [mode] { runProbe({mode}); };
+    c.summary = std::move(summary);
+    return c;
+}
+
+BenchRegistration emptyWindow(1, [] {
+    return plainWindowCase("process: empty QMainWindow", QStringLiteral("empty"), [](double median) {
         emptyWindowMedian = median;
         return QStringLiteral("1100 x 700, same font");
-    };
-    return c;
+    });
 });
 
 // The least a window showing text costs: the font system starts, one font is loaded and one line
 // is laid out and drawn.
 BenchRegistration labelWindow(2, [] {
-    BenchCase c;
-    c.operation = "process: QMainWindow, one label";
-    c.runs = 21;
-    c.childProcess = true;
-    c.run = [] { runProbe({QStringLiteral("label")}); };
-    c.summary = [](double median) {
+    return plainWindowCase("process: QMainWindow, one label", QStringLiteral("label"), [](double median) {
         return emptyWindowMedian > 0 ? QStringLiteral("%1 x empty").arg(median / emptyWindowMedian, 0, 'f', 2)
                                      : QStringLiteral("-");
-    };
-    return c;
+    });
 });
 
 // data.xlsx and name.xlsx of the full catalogue beside it: imported, written as .dat, window shown.

@@ -115,6 +115,14 @@ int shownFields(const QTableWidget &table)
     return int(std::count_if(fields.cbegin(), fields.cend(), [](const QLineEdit *f) { return !f->isHidden(); }));
 }
 
+// Shows the window on the "Calculation" tab and waits until it is active.
+bool showCalculationTab(MainWindow &w)
+{
+    w.findChild<QTabWidget *>()->setCurrentIndex(1);
+    w.show();
+    return QTest::qWaitForWindowActive(&w);
+}
+
 // "?" stands for a text that names no panel, which rebuilds the fields at the same size.
 void runPanels(MainWindow &w, const QStringList &panels)
 {
@@ -854,9 +862,7 @@ void LoopsTest::tabMovesToTheNextCell()
     QFETCH(int, loop);
     QFETCH(bool, nextOutOfSight);
     MemoryWindow w(sampleCatalogue());
-    w->findChild<QTabWidget *>()->setCurrentIndex(1);
-    w->show();
-    QVERIFY(QTest::qWaitForWindowActive(&*w));
+    QVERIFY(showCalculationTab(*w));
     runPanels(*w, panels);
     QTableWidget *table = w->deviceTable;
     QTRY_VERIFY(w->deviceCountEdits[0][0]->width() > 0);
@@ -900,9 +906,7 @@ void LoopsTest::focusStaysWherePanelChangeFindsIt()
     QFETCH(bool, inGrid);
     QFETCH(QString, later);
     MemoryWindow w(sampleCatalogue());
-    w->findChild<QTabWidget *>()->setCurrentIndex(1);
-    w->show();
-    QVERIFY(QTest::qWaitForWindowActive(&*w));
+    QVERIFY(showCalculationTab(*w));
     choosePanel(*w, "QP-420 (4 loops)");
     QWidget *focused = inGrid ? static_cast<QWidget *>(w->deviceCountEdits[1][2]) : w->panelComboBox;
     focused->setFocus();
