@@ -2,8 +2,8 @@
 
 #include <QAbstractScrollArea>
 #include <QApplication>
-#include <QScrollBar>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTableWidget>
 #include <QValidator>
@@ -109,8 +109,6 @@ bool CountFieldPool::giveBack(QWidget *widget)
     // held back for the next show, when the user waits for the grid.
     field->resize(0, 0);
     field->hide();
-    if (field->parentWidget() != table->viewport())
-        field->setParent(table->viewport());
     park(field);
     return true;
 }
