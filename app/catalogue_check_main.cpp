@@ -1,3 +1,4 @@
+#include "app/console_text.h"
 #include "catalogue/catalogue_check.h"
 #include "catalogue/xlsx_reader.h"
 
@@ -5,7 +6,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStringList>
-#include <QTextStream>
 
 namespace {
 
@@ -29,10 +29,8 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     // The same bytes whatever the locale, so that logs and scripts can match them.
-    QTextStream out(stdout);
-    QTextStream err(stderr);
-    out.setCodec("UTF-8");
-    err.setCodec("UTF-8");
+    ConsoleWriter out(ConsoleStream::Out);
+    ConsoleWriter err(ConsoleStream::Err);
 
     QStringList arguments = QCoreApplication::arguments().mid(1);
     if (arguments.contains(QStringLiteral("-h")) || arguments.contains(QStringLiteral("--help"))) {

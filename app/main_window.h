@@ -45,7 +45,8 @@ public:
 
     // Project files; false when the file was not opened/accepted or could not be written.
     bool loadProjectFile(const QString &fileName);
-    bool saveProjectFile(const QString &fileName);
+    // false on failure, with the system's reason in *reason when given
+    bool saveProjectFile(const QString &fileName, QString *reason = nullptr);
 
     // Draws the summary sheet onto any paged device; returns false if the painter could not start.
     bool paintSummarySheet(QPagedPaintDevice *device);

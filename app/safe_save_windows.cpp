@@ -4,8 +4,11 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRandomGenerator>
 
 #include <windows.h>
+
+#include <vector>
 
 namespace {
 
@@ -21,13 +24,33 @@ SaveResult failure(DWORD error)
     return {false, reason};
 }
 
-std::wstring nativePath(const QString &path)
+// A file held by a virus scanner, the search indexer, a sync client or a PDF viewer is usually
+// released within a moment: these errors are retried with a growing pause, about 1 s in all.
+bool isBusy(DWORD error)
 {
-    return QDir::toNativeSeparators(path).toStdWString();
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED
+        || error == ERROR_UNABLE_TO_REMOVE_REPLACED;
 }
 
+template <typename Attempt>
+DWORD retryWhileBusy(Attempt attempt)
+{
+    static const DWORD pausesMs[] = {10, 20, 40, 80, 150, 200, 250, 250};
+    DWORD error = attempt();
+    for (const DWORD pause : pausesMs) {
+        if (!isBusy(error))
+            break;
+        Sleep(pause);
+        error = attempt();
+    }
+    return error;
+}
+
+bool exists(const std::wstring &path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
 // The save must never replace a file the user could not have opened for writing: a read-only
-// file, one another program holds open without sharing, or one the ACL denies.
+// file or one the ACL denies. A file with other names is refused too: replacing it would leave
+// those names on the old content, and writing in place is not atomic.
 DWORD probeExistingTarget(const std::wstring &target)
 {
     // Windows refuses to open a read-only file for writing; Wine running as root does not, so
@@ -37,21 +60,64 @@ DWORD probeExistingTarget(const std::wstring &target)
         return GetLastError();
     if (attributes & FILE_ATTRIBUTE_READONLY)
         return ERROR_ACCESS_DENIED;
-    const HANDLE handle =
-        CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
-        return GetLastError();
-    // Replacing a file with other names would leave those on the old content: refused, as on
-    // Linux, rather than written in place, which is not atomic.
-    BY_HANDLE_FILE_INFORMATION status;
-    DWORD error = ERROR_SUCCESS;
-    if (!GetFileInformationByHandle(handle, &status))
-        error = GetLastError();
-    else if (status.nNumberOfLinks > 1)
-        error = ERROR_TOO_MANY_LINKS;
-    CloseHandle(handle);
-    return error;
+    return retryWhileBusy([&]() -> DWORD {
+        const HANDLE handle = CreateFileW(target.c_str(), GENERIC_WRITE,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle == INVALID_HANDLE_VALUE)
+            return GetLastError();
+        BY_HANDLE_FILE_INFORMATION status;
+        DWORD error = ERROR_SUCCESS;
+        if (!GetFileInformationByHandle(handle, &status))
+            error = GetLastError();
+        else if (status.nNumberOfLinks > 1)
+            error = ERROR_TOO_MANY_LINKS;
+        CloseHandle(handle);
+        return error;
+    });
+}
+
+// Scratch files are ".NAME.XXXXXXXX.saving" beside the target, XXXXXXXX eight hex digits: unique
+// per save, and recognisably the target's. Releases before this design used ".NAME.saving" and
+// ".NAME.writing"; those count as the target's leftovers too.
+QString scratchPrefix(const QString &fileName) { return QLatin1Char('.') + fileName + QLatin1Char('.'); }
+
+bool isScratchOf(const QString &candidate, const QString &fileName)
+{
+    const QString prefix = scratchPrefix(fileName);
+    if (!candidate.startsWith(prefix, Qt::CaseInsensitive))
+        return false;
+    const QString rest = candidate.mid(prefix.size());
+    if (rest.compare(QLatin1String("saving"), Qt::CaseInsensitive) == 0
+        || rest.compare(QLatin1String("writing"), Qt::CaseInsensitive) == 0)
+        return true;
+    if (rest.size() != 8 + 7 || !rest.endsWith(QLatin1String(".saving"), Qt::CaseInsensitive))
+        return false;
+    for (int i = 0; i < 8; ++i) {
+        const ushort c = rest.at(i).toLower().unicode();
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
+            return false;
+    }
+    return true;
+}
+
+// Removes what a killed save of this target left behind. A scratch that another save is still
+// writing is open without sharing, so Windows refuses to delete it; one that a save has just
+// closed and is about to rename may be deleted, and that save then fails whole, never torn.
+void removeStaleScratches(const std::wstring &folder, const QString &fileName)
+{
+    const std::wstring pattern = folder + L"\\" + scratchPrefix(fileName).toStdWString() + L"*";
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
+                                           nullptr, 0);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        const QString name = QString::fromWCharArray(found.cFileName);
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && isScratchOf(name, fileName))
+            DeleteFileW((folder + L"\\" + name.toStdWString()).c_str());
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
 }
 
 DWORD writeAll(HANDLE handle, const QByteArray &bytes)
@@ -71,76 +137,143 @@ DWORD writeAll(HANDLE handle, const QByteArray &bytes)
     return FlushFileBuffers(handle) ? ERROR_SUCCESS : GetLastError();
 }
 
-// Writes the content into a file that Windows deletes when its handle closes, also when the
-// process is killed, and gives it the name linkName by a hard link only once it is complete and
-// flushed. Sets *noHardLinks where the volume (FAT, exFAT) has none.
-DWORD writeUnnamed(const std::wstring &scratchName, const std::wstring &linkName, const QByteArray &bytes,
-                   bool *noHardLinks)
+// Creates a new scratch file, never one that exists, and holds it unshared while it is written.
+DWORD writeScratch(const std::wstring &folder, const QString &fileName, const QByteArray &bytes,
+                   std::wstring *scratch)
 {
-    *noHardLinks = false;
-    const HANDLE handle = CreateFileW(scratchName.c_str(), GENERIC_WRITE | DELETE,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
-        return GetLastError();
-    DWORD error = writeAll(handle, bytes);
-    if (error == ERROR_SUCCESS) {
-        DeleteFileW(linkName.c_str());  // left by a save killed between link and rename
-        if (!CreateHardLinkW(linkName.c_str(), scratchName.c_str(), nullptr)) {
-            error = GetLastError();
-            *noHardLinks = error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const QString name = scratchPrefix(fileName)
+            + QStringLiteral("%1.saving").arg(QRandomGenerator::system()->generate(), 8, 16, QLatin1Char('0'));
+        *scratch = folder + L"\\" + name.toStdWString();
+        const HANDLE handle = CreateFileW(scratch->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) {
+            const DWORD error = GetLastError();
+            if (error == ERROR_FILE_EXISTS)
+                continue;
+            scratch->clear();
+            return error;
         }
+        DWORD error = writeAll(handle, bytes);
+        if (!CloseHandle(handle) && error == ERROR_SUCCESS)
+            error = GetLastError();
+        return error;
     }
-    CloseHandle(handle);  // removes scratchName; linkName keeps the content
-    return error;
+    scratch->clear();
+    return ERROR_FILE_EXISTS;
 }
 
-DWORD writeNamed(const std::wstring &name, const QByteArray &bytes)
+DWORD moveIntoPlace(const std::wstring &scratch, const std::wstring &target)
 {
-    const HANDLE handle =
-        CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
-        return GetLastError();
-    DWORD error = writeAll(handle, bytes);
-    if (!CloseHandle(handle) && error == ERROR_SUCCESS)
-        error = GetLastError();
-    return error;
+    return retryWhileBusy([&]() -> DWORD {
+        return MoveFileExW(scratch.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+            ? ERROR_SUCCESS
+            : GetLastError();
+    });
+}
+
+// ReplaceFileW keeps the old file's security, attributes and alternate streams. Where the target
+// is missing (a new file, or one that ReplaceFileW removed before it failed to rename the
+// scratch), or the volume does not offer ReplaceFileW, the scratch is renamed over the target.
+DWORD replaceTarget(const std::wstring &scratch, const std::wstring &target)
+{
+    if (!exists(target))
+        return moveIntoPlace(scratch, target);
+    const DWORD error = retryWhileBusy([&]() -> DWORD {
+        return ReplaceFileW(target.c_str(), scratch.c_str(), nullptr,
+                            REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr, nullptr)
+            ? ERROR_SUCCESS
+            : GetLastError();
+    });
+    if (error == ERROR_SUCCESS || isBusy(error))
+        return error;
+    if ((error == ERROR_UNABLE_TO_MOVE_REPLACEMENT || error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
+        && exists(target))
+        return error;  // the old file is still in place: fail whole
+    return moveIntoPlace(scratch, target);
 }
 
 }  // namespace
 
-// The content is complete and flushed in ".NAME.saving" before that is renamed over the target,
-// so the target is always the old file or the new one. Only a kill in the instant between the
-// link and the rename leaves ".NAME.saving" behind, and the next save replaces it.
+std::wstring windowsLongPath(const QString &path, unsigned long *error)
+{
+    *error = ERROR_SUCCESS;
+    const std::wstring native = QDir::toNativeSeparators(path).toStdWString();
+    // Windows drops trailing dots and spaces of a name, so "project.stm." would land on
+    // "project.stm": a different file from the one asked for, refused rather than overwritten.
+    if (!native.empty() && (native.back() == L'.' || native.back() == L' ')) {
+        *error = ERROR_INVALID_NAME;
+        return {};
+    }
+    const DWORD needed = GetFullPathNameW(native.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) {
+        *error = GetLastError();
+        return {};
+    }
+    std::vector<wchar_t> buffer(needed + 1);
+    const DWORD length = GetFullPathNameW(native.c_str(), DWORD(buffer.size()), buffer.data(), nullptr);
+    if (length == 0 || length >= buffer.size()) {
+        *error = length ? ERROR_FILENAME_EXCED_RANGE : GetLastError();
+        return {};
+    }
+    const std::wstring full(buffer.data(), length);
+    if (full.rfind(L"\\\\?\\", 0) == 0)
+        return full;
+    // A device (CON, NUL, COM1) is no file to save to.
+    if (full.rfind(L"\\\\.\\", 0) == 0) {
+        *error = ERROR_INVALID_NAME;
+        return {};
+    }
+    if (full.rfind(L"\\\\", 0) == 0)
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
+}
+
+// The content is complete and flushed in a scratch file of its own before it replaces the
+// target, so the target is always the old file or the new one, also when two saves of one path
+// run at once. On failure the scratch is removed; a killed save leaves one behind, which the
+// next save of the same file removes.
 SaveResult saveFileAtomically(const QString &path, const QByteArray &bytes)
 {
+    unsigned long error = ERROR_SUCCESS;
+    windowsLongPath(path, &error);  // refuses what Windows would save under another name
+    if (error != ERROR_SUCCESS)
+        return failure(error);
     const QFileInfo info(path);
-    const QString target = info.exists() ? info.canonicalFilePath() : info.absoluteFilePath();
-    const QFileInfo targetInfo(target);
-    if (targetInfo.isDir())
+    const QString resolved = info.exists() ? info.canonicalFilePath() : info.absoluteFilePath();
+    if (QFileInfo(resolved).isDir())
         return failure(ERROR_DIRECTORY);
-    const QString stem = targetInfo.absolutePath() + QStringLiteral("/.") + targetInfo.fileName();
-    const std::wstring finalName = nativePath(target);
-    const std::wstring linkName = nativePath(stem + QStringLiteral(".saving"));
-    const std::wstring scratchName = nativePath(stem + QStringLiteral(".writing"));
+    const std::wstring target = windowsLongPath(resolved, &error);
+    if (error != ERROR_SUCCESS)
+        return failure(error);
+    const size_t slash = target.find_last_of(L'\\');
+    const std::wstring folder = target.substr(0, slash);
+    const QString fileName = QString::fromStdWString(target.substr(slash + 1));
 
-    if (targetInfo.exists()) {
-        const DWORD error = probeExistingTarget(finalName);
+    removeStaleScratches(folder, fileName);
+    const bool hadTarget = exists(target);
+    if (hadTarget) {
+        error = probeExistingTarget(target);
         if (error != ERROR_SUCCESS)
             return failure(error);
     }
-    bool noHardLinks = false;
-    DWORD error = writeUnnamed(scratchName, linkName, bytes, &noHardLinks);
-    if (noHardLinks)
-        error = writeNamed(linkName, bytes);
-    if (error == ERROR_SUCCESS &&
-        !MoveFileExW(linkName.c_str(), finalName.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        error = GetLastError();
-    if (error != ERROR_SUCCESS) {
-        DeleteFileW(linkName.c_str());
-        return failure(error);
+    std::wstring scratch;
+    error = writeScratch(folder, fileName, bytes, &scratch);
+    if (error == ERROR_SUCCESS)
+        error = replaceTarget(scratch, target);
+    if (error == ERROR_SUCCESS)
+        return {true, QString()};
+    SaveResult result = failure(error);
+    if (hadTarget && !exists(target) && !scratch.empty()) {
+        // The old file is gone and the new content exists only in the scratch: keep it, and say
+        // where it is.
+        result.error += QStringLiteral(" The new content is in %1.")
+                            .arg(QDir::toNativeSeparators(QString::fromStdWString(scratch)));
+        return result;
     }
-    return {true, QString()};
+    if (!scratch.empty())
+        DeleteFileW(scratch.c_str());
+    return result;
 }
 
 #endif

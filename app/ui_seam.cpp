@@ -11,8 +11,18 @@ namespace {
 
 class QtDialogs final : public UiSeam {
 public:
-    void message(QWidget *parent, MessageKind kind, const QString &title, const QString &text) override
+    void message(QWidget *parent, MessageKind kind, const QString &title, const QString &text,
+                 const QString &detail) override
     {
+        if (!detail.isEmpty() && kind != MessageKind::About) {
+            const QMessageBox::Icon icon = kind == MessageKind::Information ? QMessageBox::Information
+                : kind == MessageKind::Warning                              ? QMessageBox::Warning
+                                                                            : QMessageBox::Critical;
+            QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
+            box.setInformativeText(detail);
+            box.exec();
+            return;
+        }
         switch (kind) {
         case MessageKind::Information:
             QMessageBox::information(parent, title, text);

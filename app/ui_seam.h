@@ -12,7 +12,10 @@ enum class MessageKind { Information, Warning, Critical, About };
 class UiSeam {
 public:
     virtual ~UiSeam();
-    virtual void message(QWidget *parent, MessageKind kind, const QString &title, const QString &text) = 0;
+    // detail, when given, is the box's informative text under text (the system's reason for a
+    // failure).
+    virtual void message(QWidget *parent, MessageKind kind, const QString &title, const QString &text,
+                         const QString &detail = QString()) = 0;
     virtual QString openFileName(QWidget *parent, const QString &caption, const QString &dir,
                                  const QString &filter) = 0;
     virtual QString saveFileName(QWidget *parent, const QString &caption, const QString &dir,

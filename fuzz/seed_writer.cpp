@@ -6,6 +6,7 @@
 #include "test_catalogues.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
@@ -77,11 +78,15 @@ bool unpackWorkbook(const QString &path, QByteArray &parts)
 
 int main(int argc, char *argv[])
 {
-    if (argc < 2) {
+    // Qt's arguments, not argv: on Windows argv is in the local code page, which cannot hold
+    // every folder name.
+    QCoreApplication app(argc, argv);
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() < 2) {
         std::fprintf(stderr, "usage: seed_writer DIR [WORKBOOK.xlsx ...]\n");
         return 2;
     }
-    const QString dir = QString::fromLocal8Bit(argv[1]);
+    const QString &dir = arguments[1];
     bool ok = true;
     const struct {
         const char *name;
@@ -96,8 +101,8 @@ int main(int argc, char *argv[])
         ok &= writeSeed(stem + "-2-loops.stm", encodeProject(projectFor(c, 2, -1)));
         ok &= writeSeed(stem + "-16-loops-extra-rows.stm", encodeProject(projectFor(c, 16, c.extraDeviceRows)));
     }
-    for (int i = 2; i < argc; ++i) {
-        const QString workbook = QString::fromLocal8Bit(argv[i]);
+    for (int i = 2; i < arguments.size(); ++i) {
+        const QString &workbook = arguments[i];
         QByteArray parts;
         if (unpackWorkbook(workbook, parts) && parts.size() <= 64 * 1024)
             ok &= writeSeed(dir + '/' + QFileInfo(workbook).completeBaseName() + '-' + QString::number(i)

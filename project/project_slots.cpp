@@ -122,12 +122,13 @@ void MainWindow::SaveProject()
     const QString fileName = uiSeam().saveFileName(this, tr("Save as"), QDir::currentPath(), kProjectFilter);
     if (fileName.isEmpty())
         return;
-    if (saveProjectFile(fileName))
+    QString reason;
+    if (saveProjectFile(fileName, &reason))
         uiSeam().message(this, MessageKind::Information, QStringLiteral("Tips"),
                          QStringLiteral("The file has been saved successfully!"));
     else
         uiSeam().message(this, MessageKind::Critical, QStringLiteral("Error"),
-                         QStringLiteral("The file could not be saved."));
+                         QStringLiteral("The file could not be saved."), reason);
 }
 
 bool MainWindow::loadProjectFile(const QString &fileName)
@@ -160,8 +161,16 @@ bool MainWindow::loadProjectFile(const QString &fileName)
     return true;
 }
 
-bool MainWindow::saveProjectFile(const QString &fileName)
+bool MainWindow::saveProjectFile(const QString &fileName, QString *reason)
 {
     const QByteArray bytes = encodeProject(gatherProject(*this));
-    return !bytes.isEmpty() && saveFileAtomically(fileName, bytes).ok;
+    if (bytes.isEmpty()) {
+        if (reason)
+            *reason = QStringLiteral("The project is larger than the 32 MiB a project file may hold.");
+        return false;
+    }
+    const SaveResult result = saveFileAtomically(fileName, bytes);
+    if (reason)
+        *reason = result.error;
+    return result.ok;
 }

@@ -89,9 +89,11 @@ void MainWindow::ExportPDF()
     }
     buffer.close();
 
-    if (!painted || !saveFileAtomically(name, buffer.data()).ok) {
+    const SaveResult saved = painted ? saveFileAtomically(name, buffer.data())
+                                     : SaveResult{false, QStringLiteral("The PDF could not be drawn.")};
+    if (!saved.ok) {
         uiSeam().message(this, MessageKind::Critical, QStringLiteral("Error"),
-                         QStringLiteral("The file could not be saved."));
+                         QStringLiteral("The file could not be saved."), saved.error);
         return;
     }
     uiSeam().openUrl(QUrl::fromLocalFile(name));

@@ -1,5 +1,7 @@
 // Drives the real window through a typical calculation and saves a picture of the
 // "Calculation" tab, for the README. Run by scripts/make-screenshot under a virtual X server.
+// Given a third argument, it also saves that example as a project file, which the Windows
+// installer check opens through the .stm association.
 #include "app/main_window.h"
 #include "recording_seam.h"
 
@@ -8,6 +10,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPixmap>
+#include <QStringList>
 #include <QScreen>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -46,11 +49,14 @@ int main(int argc, char *argv[])
     QFont font;
     font.setPointSize(10);
     QApplication::setFont(font);
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: quillon_screenshot CATALOGUE_DIR OUTPUT.png\n");
+    // Qt's arguments, not argv: on Windows argv is in the local code page, which cannot hold
+    // every folder name.
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() < 3) {
+        std::fprintf(stderr, "usage: quillon_screenshot CATALOGUE_DIR OUTPUT.png [PROJECT.stm]\n");
         return 2;
     }
-    setCatalogueDirectoryForTesting(QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath());
+    setCatalogueDirectoryForTesting(QFileInfo(arguments[1]).absoluteFilePath());
     RecordingSeam seam;  // the current warnings of the example must not block
 
     MainWindow w;
@@ -70,14 +76,18 @@ int main(int argc, char *argv[])
         for (int loop = 0; loop < 4 && ok; ++loop)
             ok = setCount(w, d.name, loop, d.counts[loop]);
     if (!ok) {
-        std::fprintf(stderr, "the sample catalogue was not found in %s\n", argv[1]);
+        std::fprintf(stderr, "the sample catalogue was not found in %s\n", qUtf8Printable(arguments[1]));
         return 1;
     }
     w.findChild<QTabWidget *>()->setCurrentIndex(1);
     w.show();
     w.flushCalculation();
+    if (arguments.size() > 3 && !w.saveProjectFile(arguments[3])) {
+        std::fprintf(stderr, "could not save %s\n", qUtf8Printable(arguments[3]));
+        return 1;
+    }
 
-    const QString output = QString::fromLocal8Bit(argv[2]);
+    const QString &output = arguments[2];
     int status = 1;
     QTimer::singleShot(500, [&] {
         const QPixmap shot = w.screen()->grabWindow(w.winId());

@@ -23,7 +23,7 @@ QT_CONFIGURE_FLAGS=(
 
 WINDOWS_PACKAGES=(
     mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix libz-mingw-w64-dev
-    wine wine64 xvfb xauth x11-utils dpkg-dev python3 zip unzip
+    wine wine64 xvfb xauth x11-utils dpkg-dev python3 zip unzip nsis
 )
 
 flags_key() {

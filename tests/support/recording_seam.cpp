@@ -4,9 +4,10 @@ RecordingSeam::RecordingSeam() { installUiSeam(this); }
 
 RecordingSeam::~RecordingSeam() { installUiSeam(nullptr); }
 
-void RecordingSeam::message(QWidget *, MessageKind kind, const QString &title, const QString &text)
+void RecordingSeam::message(QWidget *, MessageKind kind, const QString &title, const QString &text,
+                            const QString &detail)
 {
-    messages.append({kind, title, text});
+    messages.append({kind, title, text, detail});
 }
 
 QString RecordingSeam::openFileName(QWidget *, const QString &caption, const QString &dir,

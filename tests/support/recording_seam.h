@@ -14,6 +14,7 @@ public:
         MessageKind kind;
         QString title;
         QString text;
+        QString detail;
     };
     struct FileDialog {
         bool save;
@@ -25,7 +26,8 @@ public:
     RecordingSeam();   // installs itself
     ~RecordingSeam() override;  // puts the real dialogs back
 
-    void message(QWidget *parent, MessageKind kind, const QString &title, const QString &text) override;
+    void message(QWidget *parent, MessageKind kind, const QString &title, const QString &text,
+                 const QString &detail = QString()) override;
     QString openFileName(QWidget *parent, const QString &caption, const QString &dir,
                          const QString &filter) override;
     QString saveFileName(QWidget *parent, const QString &caption, const QString &dir,
