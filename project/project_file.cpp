@@ -72,6 +72,16 @@ bool readCountRows(QDataStream &in, int rows, int loopCount, QVector<QStringList
 
 }  // namespace
 
+std::optional<qint32> storedCatalogueVersionNumber(const QByteArray &bytes)
+{
+    if (bytes.size() < 12)
+        return std::nullopt;
+    const char *data = bytes.constData();
+    if (qFromBigEndian<qint32>(data) != kProjectFileMagic || qFromBigEndian<qint32>(data + 4) != kProjectFormatVersion)
+        return std::nullopt;
+    return qFromBigEndian<qint32>(data + 8);
+}
+
 bool isCountText(const QString &text)
 {
     if (text.size() > 3)
