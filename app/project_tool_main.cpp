@@ -113,6 +113,13 @@ Arguments parseArguments(QStringList list)
 
 QString native(const QString &path) { return QDir::toNativeSeparators(path); }
 
+// --catalogue DIR, or the folder of this program, where quillon reads its catalogue.
+QString catalogueFolder(const Arguments &a)
+{
+    return a.catalogueDir.isEmpty() ? QCoreApplication::applicationDirPath()
+                                    : QDir::cleanPath(QDir::fromNativeSeparators(a.catalogueDir));
+}
+
 class Tool {
 public:
     Tool() : out(stdout), err(stderr)
@@ -188,8 +195,7 @@ QStringList Tool::projectFiles(const QStringList &arguments)
 int Tool::check(const Arguments &a)
 {
     const auto current = std::make_unique<Catalogue>();
-    const QString dir = a.catalogueDir.isEmpty() ? QCoreApplication::applicationDirPath()
-                                                 : QDir::fromNativeSeparators(a.catalogueDir);
+    const QString dir = catalogueFolder(a);
     if (!loadCatalogue(dir, *current))
         return Unreadable;
     QMap<QString, PanelRecord> panels;
@@ -250,9 +256,8 @@ int Tool::migrate(const Arguments &a)
 
     const auto current = std::make_unique<Catalogue>();
     const auto previous = std::make_unique<Catalogue>();
-    const QString dir = a.catalogueDir.isEmpty() ? QCoreApplication::applicationDirPath()
-                                                 : QDir::fromNativeSeparators(a.catalogueDir);
-    const QString fromDir = QDir::fromNativeSeparators(a.fromDir);
+    const QString dir = catalogueFolder(a);
+    const QString fromDir = QDir::cleanPath(QDir::fromNativeSeparators(a.fromDir));
     if (!loadCatalogue(dir, *current) || !loadCatalogue(fromDir, *previous))
         return Unreadable;
 

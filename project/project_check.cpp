@@ -78,12 +78,8 @@ ProjectCheck checkProject(const Catalogue &c, const ProjectData &data)
         cableTexts.append(chosen ? cable->name : QString());
         inputs.loopCableResistance[i] = chosen ? cable->resistance : 0.0f;
     }
-    // Calculate turns an empty field into "0" before reading it.
+    // An empty field, which Calculate shows as "0", reads as 0 all the same.
     inputs.countTexts = gridAfterOpening(c, data, loops);
-    for (QStringList &row : inputs.countTexts)
-        for (QString &text : row)
-            if (text.isEmpty())
-                text = QStringLiteral("0");
     inputs.readCounts = loops > 0;
     inputs.condition = c.condition;
 

@@ -188,6 +188,8 @@ private slots:
     void checkRefusesAsOpenDoes();
     void csvFields_data();
     void csvFields();
+    void commandLine_data();
+    void commandLine();
 };
 
 void ProjectToolTest::cleanup() { resetProcessState(); }
@@ -228,6 +230,7 @@ void ProjectToolTest::migrate_data()
         << 1;
     QTest::newRow("same version: the old file unchanged") << "same" << false << QStringList() << 0;
     QTest::newRow("OLD_DIR of another version: refused") << "wrong version" << true << QStringList() << 3;
+    QTest::newRow("OLD_DIR without a catalogue: refused") << "no catalogue" << true << QStringList() << 3;
     QTest::newRow("damaged project: refused") << "damaged" << true << QStringList() << 3;
     QTest::newRow("NEW.stm is OLD.stm: refused") << "in place" << true << QStringList() << 3;
 }
@@ -242,7 +245,10 @@ void ProjectToolTest::migrate()
     QTemporaryDir dir;
     const Catalogue old = sampleCatalogue();
     const Catalogue now = changedSample(change);
-    writeCatalogue(dir.filePath("old"), change == "wrong version" ? now : old);
+    if (change != "no catalogue")
+        writeCatalogue(dir.filePath("old"), change == "wrong version" ? now : old);
+    else
+        QDir().mkpath(dir.filePath("old"));
     writeCatalogue(dir.filePath("new"), change == "wrong version" ? old : now);
     const QString oldFile = dir.filePath("old.stm");
     const QString newFile = change == "in place" ? oldFile : dir.filePath("new.stm");
@@ -271,6 +277,8 @@ void ProjectToolTest::migrate()
     if (change == "damaged")
         expected << oldLabel + ": error: The document is not legal";
     QCOMPARE(run.out.split('\n', Qt::SkipEmptyParts), expected);
+    if (change == "no catalogue")
+        QCOMPARE(run.err, "quillon-project: " + QDir::toNativeSeparators(dir.filePath("old")) + ": data.dat cannot be read\n");
     if (status > 1) {
         QVERIFY(change == "in place" || !QFile::exists(newFile));
         return;
@@ -476,6 +484,37 @@ void ProjectToolTest::csvFields()
     QFETCH(QString, text);
     QFETCH(QString, field);
     QCOMPARE(csvField(text), field);
+}
+
+void ProjectToolTest::commandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("firstError");  // the first line on stderr
+    QTest::newRow("--help anywhere: 0") << QStringList{"check", "--help"} << 0 << "";
+    QTest::newRow("no command: 3") << QStringList() << 3 << "quillon-project: no command given";
+    QTest::newRow("unknown command: 3") << QStringList{"convert", "a.stm"} << 3
+                                        << "quillon-project: unknown command \"convert\"";
+    QTest::newRow("an option of the other command: 3")
+        << QStringList{"check", "--force", "a.stm"} << 3 << "quillon-project: unknown option \"--force\" for check";
+    QTest::newRow("unknown format: 3") << QStringList{"check", "--format=xml", "a.stm"} << 3
+                                       << "quillon-project: --format is text or csv, not \"xml\"";
+    QTest::newRow("migrate without --from: 3")
+        << QStringList{"migrate", "a.stm", "b.stm"} << 3 << "quillon-project: migrate needs --from OLD_DIR";
+    QTest::newRow("migrate with one file: 3")
+        << QStringList{"migrate", "--from", ".", "a.stm"} << 3 << "quillon-project: migrate needs OLD.stm and NEW.stm";
+}
+
+void ProjectToolTest::commandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, firstError);
+    const Run run = runTool(arguments);
+    QCOMPARE(run.status, status);
+    const QString usage = status == 0 ? run.out : run.err;
+    QVERIFY2(usage.contains("Usage: quillon-project check "), qPrintable(usage));
+    QCOMPARE(run.err.section('\n', 0, 0), firstError);
 }
 
 QTEST_MAIN(ProjectToolTest)
