@@ -207,36 +207,20 @@ int Tool::check(const Arguments &a)
     int status = Clean;
     for (const QString &path : projectFiles(a.files)) {
         const QString label = native(path);
-        QString error;
         QByteArray bytes;
-        ProjectData data;
-        // Open as in a window just started: no panel shown, no loop columns.
-        const ProjectOpenResult result =
-            QFileInfo(path).isFile() && readProjectBytes(path, &bytes)
-                ? checkProjectForOpen(bytes, *current, panels, QString(), 0, &data)
-                : ProjectOpenResult::Unopenable;
-        if (result == ProjectOpenResult::Unopenable) {
-            error = QStringLiteral("the file cannot be read");
-        } else if (result != ProjectOpenResult::Accepted) {
-            error = projectRefusalText(result);
-            const std::optional<qint32> saved = storedCatalogueVersionNumber(bytes);
-            if (result == ProjectOpenResult::WrongVersion && saved)
-                error += QStringLiteral(" (saved under catalogue version number %1, the catalogue is number %2: "
-                                        "quillon-project migrate carries it over)")
-                             .arg(*saved)
-                             .arg(current->catalogueVersionNumber);
-        }
-        if (!error.isEmpty()) {
-            out << (csv ? checkErrorCsvRow(label, error) : checkErrorTextLine(label, error)) << '\n';
+        const bool read = QFileInfo(path).isFile() && readProjectBytes(path, &bytes);
+        const FileCheck file =
+            checkProjectBytes(read ? std::optional<QByteArray>(bytes) : std::nullopt, *current, panels);
+        if (!file.error.isEmpty()) {
+            out << (csv ? checkErrorCsvRow(label, file.error) : checkErrorTextLine(label, file.error)) << '\n';
             status = Unreadable;
             continue;
         }
-        const ProjectCheck checked = checkProject(*current, data);
-        for (const QString &line : csv ? checkCsvRows(label, checked) : checkTextLines(label, checked))
+        for (const QString &line : csv ? checkCsvRows(label, file.check) : checkTextLines(label, file.check))
             out << line << '\n';
-        const int verdict = checked.worst == LoopVerdict::OverLimit ? Serious
-                            : checked.worst == LoopVerdict::Normal  ? Clean
-                                                                    : Attention;
+        const int verdict = file.check.worst == LoopVerdict::OverLimit ? Serious
+                            : file.check.worst == LoopVerdict::Normal  ? Clean
+                                                                       : Attention;
         status = std::max(status, verdict);
     }
     return status;
@@ -267,23 +251,10 @@ int Tool::migrate(const Arguments &a)
         out << checkErrorTextLine(oldLabel, QStringLiteral("the file cannot be read")) << '\n';
         return Unreadable;
     }
-    const std::optional<qint32> saved = storedCatalogueVersionNumber(bytes);
-    if (saved && *saved != previous->catalogueVersionNumber) {
-        out << checkErrorTextLine(oldLabel, QStringLiteral("the project was saved under catalogue version number %1, "
-                                                           "but %2 holds version number %3 (%4)")
-                                                .arg(*saved)
-                                                .arg(native(fromDir))
-                                                .arg(previous->catalogueVersionNumber)
-                                                .arg(previous->catalogueVersion))
-            << '\n';
-        return Unreadable;
-    }
-    QMap<QString, PanelRecord> previousPanels;
-    indexPanelsByName(*previous, previousPanels);
     ProjectData project;
-    const ProjectOpenResult result = checkProjectForOpen(bytes, *previous, previousPanels, QString(), 0, &project);
-    if (result != ProjectOpenResult::Accepted) {
-        out << checkErrorTextLine(oldLabel, projectRefusalText(result)) << '\n';
+    const QString refusal = openForMigration(bytes, *previous, native(fromDir), &project);
+    if (!refusal.isEmpty()) {
+        out << checkErrorTextLine(oldLabel, refusal) << '\n';
         return Unreadable;
     }
 
@@ -294,8 +265,7 @@ int Tool::migrate(const Arguments &a)
         err << "quillon-project: " << native(newPath) << " not written; --force writes it without the items listed\n";
         return Serious;
     }
-    // Nothing changed: the old bytes, exactly.
-    const QByteArray migrated = sameProject(migration.project, project) ? bytes : encodeProject(migration.project);
+    const QByteArray migrated = migratedBytes(migration, project, bytes);
     const SaveResult written = migrated.isEmpty() ? SaveResult{false, QStringLiteral("the project is too large")}
                                                   : saveFileAtomically(newPath, migrated);
     if (!written.ok) {

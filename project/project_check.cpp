@@ -3,6 +3,7 @@
 #include "calc/loop_calculation.h"
 #include "loops/loop_indexes.h"
 #include "loops/loop_state.h"
+#include "project/project_open.h"
 
 #include <QMap>
 #include <algorithm>
@@ -38,11 +39,7 @@ QVector<QStringList> gridAfterOpening(const Catalogue &c, const ProjectData &dat
     const int filled = std::min<int>(data.loopCount, loops);
     QVector<QStringList> grid(rows, QStringList());
     for (int r = 0; r < rows; ++r) {
-        const int extra = r - data.countRows.size();
-        const QStringList *fileRow = r < data.countRows.size() ? &data.countRows[r]
-                                     : data.hasExtraRows && extra < data.extraCountRows.size()
-                                         ? &data.extraCountRows[extra]
-                                         : nullptr;
+        const QStringList *fileRow = projectCountRow(data, r);
         for (int i = 0; i < loops; ++i)
             grid[r].append(fileRow && i < filled ? fileRow->value(i) : QStringLiteral("0"));
     }
@@ -118,6 +115,30 @@ ProjectCheck checkProject(const Catalogue &c, const ProjectData &data)
     if (!check.leftOut.isEmpty())
         check.worst = std::max(check.worst, LoopVerdict::LeftOut);
     return check;
+}
+
+FileCheck checkProjectBytes(const std::optional<QByteArray> &bytes, const Catalogue &c,
+                            const QMap<QString, PanelRecord> &panels)
+{
+    FileCheck file;
+    if (!bytes) {
+        file.error = QStringLiteral("the file cannot be read");
+        return file;
+    }
+    ProjectData data;
+    const ProjectOpenResult result = checkProjectForOpen(*bytes, c, panels, QString(), 0, &data);
+    if (result == ProjectOpenResult::Accepted) {
+        file.check = checkProject(c, data);
+        return file;
+    }
+    file.error = projectRefusalText(result);
+    const std::optional<qint32> saved = storedCatalogueVersionNumber(*bytes);
+    if (result == ProjectOpenResult::WrongVersion && saved)
+        file.error += QStringLiteral(" (saved under catalogue version number %1, the catalogue is number %2: "
+                                     "quillon-project migrate carries it over)")
+                          .arg(*saved)
+                          .arg(c.catalogueVersionNumber);
+    return file;
 }
 
 QStringList checkTextLines(const QString &file, const ProjectCheck &check)

@@ -4,9 +4,12 @@
 #include "catalogue/catalogue.h"
 #include "project/project_file.h"
 
+#include <QByteArray>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 #include <QVector>
+#include <optional>
 
 // How a loop came out, worst last.
 enum class LoopVerdict { Normal, NearLimit, LeftOut, OverLimit };
@@ -30,6 +33,16 @@ struct ProjectCheck {
 
 // data must have been accepted for c as Open accepts it into a window showing no panel.
 ProjectCheck checkProject(const Catalogue &c, const ProjectData &data);
+
+// A file as check sees it: bytes as read, nothing when it cannot be opened. Opened as in a window
+// just started on c (panels: its panel index): either the error that keeps it from being
+// calculated, or the check.
+struct FileCheck {
+    QString error;  // the window's refusal text, with a hint where a migration would help
+    ProjectCheck check;
+};
+FileCheck checkProjectBytes(const std::optional<QByteArray> &bytes, const Catalogue &c,
+                            const QMap<QString, PanelRecord> &panels);
 
 // The lines of the text format, each without its line break:
 //   FILE: LOOP: PANEL; CABLE; QUIESCENT; ALARM; MAX LENGTH; STATE    one per loop

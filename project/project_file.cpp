@@ -72,6 +72,16 @@ bool readCountRows(QDataStream &in, int rows, int loopCount, QVector<QStringList
 
 }  // namespace
 
+const QStringList *projectCountRow(const ProjectData &data, int row)
+{
+    if (row < 0)
+        return nullptr;
+    if (row < data.countRows.size())
+        return &data.countRows[row];
+    const int extra = row - data.countRows.size();
+    return data.hasExtraRows && extra < data.extraCountRows.size() ? &data.extraCountRows[extra] : nullptr;
+}
+
 std::optional<qint32> storedCatalogueVersionNumber(const QByteArray &bytes)
 {
     if (bytes.size() < 12)

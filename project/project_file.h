@@ -49,6 +49,9 @@ QByteArray encodeProject(const ProjectData &data);
 ProjectFileError decodeProject(const QByteArray &bytes, qint32 catalogueVersionNumber, int deviceCount,
                                ProjectData *data);
 
+// The count texts of grid row `row`, from whichever block holds it; nothing when the file does not.
+const QStringList *projectCountRow(const ProjectData &data, int row);
+
 // The catalogue version number a file was saved under (field 3), when its magic number and
 // format version are right; nothing otherwise. Reads no further than field 3.
 std::optional<qint32> storedCatalogueVersionNumber(const QByteArray &bytes);

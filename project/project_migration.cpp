@@ -28,15 +28,6 @@ QString countsOf(const QStringList *row, int loops)
     return counts.join(QStringLiteral(", "));
 }
 
-// The row of the file's count grid, wherever the file keeps it; nothing when the file does not hold it.
-const QStringList *fileRow(const ProjectData &p, int row)
-{
-    if (row < p.countRows.size())
-        return &p.countRows[row];
-    const int extra = row - p.countRows.size();
-    return p.hasExtraRows && extra < p.extraCountRows.size() ? &p.extraCountRows[extra] : nullptr;
-}
-
 // What is lost of one device: the counts of its first and of its second row.
 struct DeviceLoss {
     QString first;
@@ -115,7 +106,7 @@ ProjectMigration migrateProject(const ProjectData &project, const Catalogue &fro
     const int fromGridRows = deviceGridRowCount(from);
     const QVector<DeviceRow> fromRows = deviceRowOrder(fromDevices, fromGridRows);
     for (const DeviceRow &row : fromRows) {
-        const QStringList *texts = fileRow(project, row.row);
+        const QStringList *texts = projectCountRow(project, row.row);
         const auto target = toRowOf.constFind(qMakePair(row.key, row.secondRow));
         if (target != toRowOf.cend()) {
             for (int i = 0; texts && i < loops; ++i)
@@ -154,9 +145,10 @@ ProjectMigration migrateProject(const ProjectData &project, const Catalogue &fro
     }
     // Rows past the last device: the old catalogue named more extra rows than it marked.
     for (int r = fromRows.size(); r < fromGridRows; ++r) {
-        const QString counts = countsOf(fileRow(project, r), loops);
+        const QString counts = countsOf(projectCountRow(project, r), loops);
         if (!counts.isEmpty())
-            m.losses.append(QStringLiteral("row %1 of the count table belongs to no device; its counts are left out: %2")
+            m.losses.append(QStringLiteral("row %1 of the count table belongs to no device; its counts are left "
+                                           "out: %2")
                                 .arg(r + 1)
                                 .arg(counts));
     }
@@ -168,6 +160,8 @@ ProjectMigration migrateProject(const ProjectData &project, const Catalogue &fro
     return m;
 }
 
+namespace {
+
 bool sameProject(const ProjectData &a, const ProjectData &b)
 {
     return a.catalogueVersionNumber == b.catalogueVersionNumber && a.projectName == b.projectName &&
@@ -175,4 +169,27 @@ bool sameProject(const ProjectData &a, const ProjectData &b)
            a.comment == b.comment && a.panelName == b.panelName && a.loopCount == b.loopCount &&
            a.cableNames == b.cableNames && a.countRows == b.countRows && a.hasExtraRows == b.hasExtraRows &&
            a.extraCountRows == b.extraCountRows;
+}
+
+}  // namespace
+
+QString openForMigration(const QByteArray &bytes, const Catalogue &from, const QString &fromLabel,
+                         ProjectData *project)
+{
+    const std::optional<qint32> saved = storedCatalogueVersionNumber(bytes);
+    if (saved && *saved != from.catalogueVersionNumber)
+        return QStringLiteral("the project was saved under catalogue version number %1, but %2 holds version "
+                              "number %3 (%4)")
+            .arg(*saved)
+            .arg(fromLabel)
+            .arg(from.catalogueVersionNumber)
+            .arg(from.catalogueVersion);
+    QMap<QString, PanelRecord> panels;
+    indexPanelsByName(from, panels);
+    return projectRefusalText(checkProjectForOpen(bytes, from, panels, QString(), 0, project));
+}
+
+QByteArray migratedBytes(const ProjectMigration &migration, const ProjectData &project, const QByteArray &bytes)
+{
+    return sameProject(migration.project, project) ? bytes : encodeProject(migration.project);
 }

@@ -3,6 +3,7 @@
 #include "catalogue/catalogue.h"
 #include "project/project_file.h"
 
+#include <QByteArray>
 #include <QStringList>
 
 struct ProjectMigration {
@@ -17,4 +18,12 @@ struct ProjectMigration {
 // window showing no panel.
 ProjectMigration migrateProject(const ProjectData &project, const Catalogue &from, const Catalogue &to);
 
-bool sameProject(const ProjectData &a, const ProjectData &b);
+// Reads the bytes of the old project under `from`, the catalogue in the folder named
+// fromLabel, as Open would there. Returns the reason it cannot be migrated (the file names
+// another catalogue version, or Open refuses it), or an empty text with *project set.
+QString openForMigration(const QByteArray &bytes, const Catalogue &from, const QString &fromLabel,
+                         ProjectData *project);
+
+// The bytes of the new file: the old bytes exactly when nothing changed, else the migrated
+// project encoded (empty when it cannot be).
+QByteArray migratedBytes(const ProjectMigration &migration, const ProjectData &project, const QByteArray &bytes);

@@ -278,7 +278,8 @@ void ProjectToolTest::migrate()
         expected << oldLabel + ": error: The document is not legal";
     QCOMPARE(run.out.split('\n', Qt::SkipEmptyParts), expected);
     if (change == "no catalogue")
-        QCOMPARE(run.err, "quillon-project: " + QDir::toNativeSeparators(dir.filePath("old")) + ": data.dat cannot be read\n");
+        QCOMPARE(run.err, "quillon-project: " + QDir::toNativeSeparators(dir.filePath("old"))
+                              + ": data.dat cannot be read\n");
     if (status > 1) {
         QVERIFY(change == "in place" || !QFile::exists(newFile));
         return;
