@@ -2,7 +2,7 @@
 
 #include "app/ui_seam.h"
 #include "calc/loop_calculation.h"
-#include "calc/number_format.h"
+#include "calc/result_texts.h"
 #include "loops/loop_state.h"
 
 #include <QBrush>
@@ -114,40 +114,38 @@ void MainWindow::flushCalculation()
     for (const QString &text : results.checkWarnings)
         warn(text);
 
-    const LoopTotals &t = results.totals;
     for (int k = 0; k < loops; ++k) {
-        if (results.unsoundInputs[k])
-            commentLabels[k]->setText(unsoundInputsMessage(k + 1));
-        if (results.excluded(k))
+        const LoopResultTexts texts = loopResultTexts(results, k, catalogue.condition.maxLoopLength);
+        if (!texts.shown) {
+            // A loop left out for unusable catalogue values says so in its comment line.
+            if (!texts.comment.isEmpty())
+                commentLabels[k]->setText(texts.comment);
             continue;
-        const QString quiescent = formatCurrent(t.quiescentTotal[k]);
-        putText(calculationTable, k, 1, quiescent);
-        putText(summaryTable, k, 5, quiescent);
-        const QString alarm = formatCurrent(t.alarmTotal[k]);
-        QTableWidgetItem *alarmCell = putText(calculationTable, k, 2, alarm);
-        putText(summaryTable, k, 6, alarm);
-        if (const auto length = lengthCellText(t.maxLength[k], catalogue.condition.maxLoopLength,
-                                               results.noVoltageMargin)) {
-            putText(calculationTable, k, 3, *length);
-            putText(summaryTable, k, 7, *length);
+        }
+        putText(calculationTable, k, 1, texts.quiescent);
+        putText(summaryTable, k, 5, texts.quiescent);
+        QTableWidgetItem *alarmCell = putText(calculationTable, k, 2, texts.alarm);
+        putText(summaryTable, k, 6, texts.alarm);
+        if (texts.length) {
+            putText(calculationTable, k, 3, *texts.length);
+            putText(summaryTable, k, 7, *texts.length);
         }
 
-        const CurrentStatus status = results.status[k];
-        const QString message = statusMessage(status, k + 1);
-        if (!message.isEmpty())
-            commentLabels[k]->setText(message);
+        const CurrentStatus status = texts.status;
+        if (!texts.comment.isEmpty())
+            commentLabels[k]->setText(texts.comment);
         setBrush(alarmCell, status);
         setBrush(putSymbol(calculationTable, k, 4, status), status);
         putSymbol(summaryTable, k, 9, status);
-        if (!message.isEmpty())
-            warn(message);
+        if (!texts.comment.isEmpty())
+            warn(texts.comment);
         else
             commentLabels[k]->setText(QString());
 
-        putText(summaryTable, k, 1, formatCount(t.detectorTotal[k]));
-        putText(summaryTable, k, 2, formatCount(t.moduleTotal[k]));
-        putText(summaryTable, k, 3, formatCount(t.sounderTotal[k]));
-        putText(summaryTable, k, 4, formatCount(t.otherTotal[k]));
+        putText(summaryTable, k, 1, texts.detectors);
+        putText(summaryTable, k, 2, texts.modules);
+        putText(summaryTable, k, 3, texts.sounders);
+        putText(summaryTable, k, 4, texts.others);
         putText(summaryTable, k, 8, loopState.loopCableNames[k]);
     }
 }

@@ -72,6 +72,26 @@ bool readCountRows(QDataStream &in, int rows, int loopCount, QVector<QStringList
 
 }  // namespace
 
+const QStringList *projectCountRow(const ProjectData &data, int row)
+{
+    if (row < 0)
+        return nullptr;
+    if (row < data.countRows.size())
+        return &data.countRows[row];
+    const int extra = row - data.countRows.size();
+    return data.hasExtraRows && extra < data.extraCountRows.size() ? &data.extraCountRows[extra] : nullptr;
+}
+
+std::optional<qint32> storedCatalogueVersionNumber(const QByteArray &bytes)
+{
+    if (bytes.size() < 12)
+        return std::nullopt;
+    const char *data = bytes.constData();
+    if (qFromBigEndian<qint32>(data) != kProjectFileMagic || qFromBigEndian<qint32>(data + 4) != kProjectFormatVersion)
+        return std::nullopt;
+    return qFromBigEndian<qint32>(data + 8);
+}
+
 bool isCountText(const QString &text)
 {
     if (text.size() > 3)

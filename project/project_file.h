@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVector>
+#include <optional>
 
 // The *.stm layout, big-endian: magic, format version, catalogue version number, five texts,
 // panel name, loop count, loopCount cable names, deviceCount x loopCount count texts (row-major),
@@ -47,6 +48,13 @@ QByteArray encodeProject(const ProjectData &data);
 // catalogue. On an error *data is left untouched.
 ProjectFileError decodeProject(const QByteArray &bytes, qint32 catalogueVersionNumber, int deviceCount,
                                ProjectData *data);
+
+// The count texts of grid row `row`, from whichever block holds it; nothing when the file does not.
+const QStringList *projectCountRow(const ProjectData &data, int row);
+
+// The catalogue version number a file was saved under (field 3), when its magic number and
+// format version are right; nothing otherwise. Reads no further than field 3.
+std::optional<qint32> storedCatalogueVersionNumber(const QByteArray &bytes);
 
 // What a device-count field can hold: empty, or 0..999 without leading zeros.
 bool isCountText(const QString &text);

@@ -4,10 +4,10 @@
 #include "app/ui_seam.h"
 #include "loops/loop_state.h"
 #include "project/project_file.h"
+#include "project/project_open.h"
 
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QLineEdit>
 #include <QTextEdit>
 #include <algorithm>
@@ -15,9 +15,6 @@
 namespace {
 
 const QString kProjectFilter = QStringLiteral("Files(*.stm)");
-
-// Rows of the count grid that the file's main block holds; the rest go into the trailing block.
-int storedDeviceRows() { return std::min(validDeviceCount(catalogue), deviceGridRowCount(catalogue)); }
 
 // Columns of the count grid as it stands now.
 int gridLoopCount() { return usableLoopCount(loopState.loopCount); }
@@ -41,7 +38,7 @@ ProjectData gatherProject(const MainWindow &w)
     data.loopCount = gridLoopCount();
     for (int loop = 0; loop < data.loopCount; ++loop)
         data.cableNames.append(loopState.loopCableNames[loop]);
-    const int storedRows = storedDeviceRows();
+    const int storedRows = storedDeviceRows(catalogue);
     const int gridRows = deviceGridRowCount(catalogue);
     for (int row = 0; row < gridRows; ++row) {
         QStringList texts;
@@ -51,19 +48,6 @@ ProjectData gatherProject(const MainWindow &w)
     }
     data.hasExtraRows = true;
     return data;
-}
-
-// The loops the count grid will have once the file's panel is selected: selecting a panel
-// other than the current one rebuilds the grid for it; otherwise the grid stays as it is.
-int loopsAfterSelecting(const MainWindow &w, const QString &panelName)
-{
-    const auto panel = loopState.panelsByName.constFind(panelName);
-    if (panel == loopState.panelsByName.cend())
-        return gridLoopCount();
-    const int index = w.panelComboBox->findText(panelName);
-    if (index >= 0 && index != w.panelComboBox->currentIndex())
-        return usableLoopCount(panel->loopCount);
-    return gridLoopCount();
 }
 
 void selectText(QComboBox *box, const QString &text)
@@ -133,28 +117,14 @@ void MainWindow::SaveProject()
 
 bool MainWindow::loadProjectFile(const QString &fileName)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray bytes = file.read(kMaxProjectFileBytes + 1);
-    file.close();
-
     // Everything is read and checked before the window changes, so a refused file changes nothing.
     ProjectData data;
-    ProjectFileError error = ProjectFileError::NotLegal;
-    if (bytes.size() <= kMaxProjectFileBytes)
-        error = decodeProject(bytes, catalogue.catalogueVersionNumber, storedDeviceRows(), &data);
-    if (error == ProjectFileError::None && data.loopCount > loopsAfterSelecting(*this, data.panelName))
-        error = ProjectFileError::NotLegal;
-
-    if (error == ProjectFileError::NotLegal) {
-        uiSeam().message(this, MessageKind::Critical, QStringLiteral("Error"),
-                         QStringLiteral("The document is not legal"));
+    const ProjectOpenResult result = readProjectForOpen(fileName, catalogue, loopState.panelsByName,
+                                                        panelComboBox->currentText(), gridLoopCount(), &data);
+    if (result == ProjectOpenResult::Unopenable)
         return false;
-    }
-    if (error == ProjectFileError::WrongVersion) {
-        uiSeam().message(this, MessageKind::Critical, QStringLiteral("Error"),
-                         QStringLiteral("Please open the file in the correct version"));
+    if (result != ProjectOpenResult::Accepted) {
+        uiSeam().message(this, MessageKind::Critical, QStringLiteral("Error"), projectRefusalText(result));
         return false;
     }
     applyProject(*this, data);

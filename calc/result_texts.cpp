@@ -1,0 +1,24 @@
+#include "calc/result_texts.h"
+
+#include "calc/number_format.h"
+
+LoopResultTexts loopResultTexts(const LoopResults &results, int k, float maxLoopLength)
+{
+    LoopResultTexts texts;
+    if (results.unsoundInputs[k])
+        texts.comment = unsoundInputsMessage(k + 1);
+    if (results.excluded(k))
+        return texts;
+    const LoopTotals &t = results.totals;
+    texts.shown = true;
+    texts.quiescent = formatCurrent(t.quiescentTotal[k]);
+    texts.alarm = formatCurrent(t.alarmTotal[k]);
+    texts.length = lengthCellText(t.maxLength[k], maxLoopLength, results.noVoltageMargin);
+    texts.status = results.status[k];
+    texts.comment = statusMessage(texts.status, k + 1);
+    texts.detectors = formatCount(t.detectorTotal[k]);
+    texts.modules = formatCount(t.moduleTotal[k]);
+    texts.sounders = formatCount(t.sounderTotal[k]);
+    texts.others = formatCount(t.otherTotal[k]);
+    return texts;
+}

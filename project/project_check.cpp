@@ -1,0 +1,212 @@
+#include "project/project_check.h"
+
+#include "calc/loop_calculation.h"
+#include "loops/loop_indexes.h"
+#include "loops/loop_state.h"
+#include "project/project_open.h"
+
+#include <QMap>
+#include <algorithm>
+
+namespace {
+
+const QString kNormal = QStringLiteral("normal");
+const QString kNearLimit = QStringLiteral("near limit");
+const QString kOverLimit = QStringLiteral("over limit");
+const QString kLeftOut = QStringLiteral("left out: ");
+
+// The warnings that left loop k out, as the window words them. A warning about the loop itself
+// loses its "Loop3:" lead, which the line already says; a warning about another loop (the
+// cable of loop 2 stops the whole calculation) keeps it.
+QString leftOutReason(const QStringList &warnings, int k, bool ownOnly)
+{
+    const QString lead = loopLabel(k + 1) + QLatin1Char(':');
+    QStringList own, others;
+    for (const QString &warning : warnings) {
+        if (warning.startsWith(lead))
+            own.append(warning.mid(lead.size()));
+        else
+            others.append(warning);
+    }
+    return kLeftOut + (own.isEmpty() && !ownOnly ? others : own).join(QStringLiteral("; "));
+}
+
+// Count texts as the grid holds them after Open: the file's texts where it has them, "0" in
+// every field a freshly built grid has and the file does not fill.
+QVector<QStringList> gridAfterOpening(const Catalogue &c, const ProjectData &data, int loops)
+{
+    const int rows = deviceGridRowCount(c);
+    const int filled = std::min<int>(data.loopCount, loops);
+    QVector<QStringList> grid(rows, QStringList());
+    for (int r = 0; r < rows; ++r) {
+        const QStringList *fileRow = projectCountRow(data, r);
+        for (int i = 0; i < loops; ++i)
+            grid[r].append(fileRow && i < filled ? fileRow->value(i) : QStringLiteral("0"));
+    }
+    return grid;
+}
+
+}  // namespace
+
+ProjectCheck checkProject(const Catalogue &c, const ProjectData &data)
+{
+    QMap<QString, PanelRecord> panels;
+    QMap<QString, CableRecord> cables;
+    QMap<QString, DeviceRecord> devices;
+    indexPanelsByName(c, panels);
+    indexCablesByName(c, cables);
+    indexDevicesByKey(c, devices);
+
+    ProjectCheck check;
+    CalculationInputs inputs;
+    QStringList cableTexts;
+    const auto panel = panels.constFind(data.panelName);
+    if (panel != panels.cend()) {
+        check.panel = panel->name;
+        inputs.loopCount = usableLoopCount(panel->loopCount);
+        inputs.panelLoopVoltage = panel->loopVoltage;
+        inputs.panelMaxLoopCurrent = panel->maxLoopCurrent;
+        std::copy(panel->maxDevices, panel->maxDevices + inputs.loopCount, inputs.loopMaxDevices);
+    }
+    const int loops = inputs.loopCount;
+    for (int i = 0; i < loops; ++i) {
+        const auto cable = cables.constFind(data.cableNames.value(i));
+        const bool chosen = i < data.loopCount && cable != cables.cend();
+        cableTexts.append(chosen ? cable->name : QString());
+        inputs.loopCableResistance[i] = chosen ? cable->resistance : 0.0f;
+    }
+    // An empty field, which Calculate shows as "0", reads as 0 all the same.
+    inputs.countTexts = gridAfterOpening(c, data, loops);
+    inputs.readCounts = loops > 0;
+    inputs.condition = c.condition;
+
+    const SelectionCheck selection = checkSelection(check.panel, loops, cableTexts);
+    LoopResults results;
+    if (selection.complete)
+        results = calculateLoops(devices, inputs);
+    else if (loops == 0)
+        check.leftOut = selection.warnings.join(QStringLiteral("; "));
+
+    for (int k = 0; k < loops; ++k) {
+        LoopCheck loop;
+        loop.loop = loopLabel(k + 1);
+        loop.cable = cableTexts.at(k);
+        if (!selection.complete) {
+            loop.verdict = LoopVerdict::LeftOut;
+            loop.state = leftOutReason(selection.warnings, k, false);
+        } else {
+            loop.texts = loopResultTexts(results, k, c.condition.maxLoopLength);
+            if (!loop.texts.shown) {
+                loop.verdict = LoopVerdict::LeftOut;
+                loop.state = leftOutReason(results.checkWarnings, k, true);
+            } else if (loop.texts.status == CurrentStatus::Overloaded) {
+                loop.verdict = LoopVerdict::OverLimit;
+                loop.state = kOverLimit;
+            } else if (loop.texts.status == CurrentStatus::NearLimit) {
+                loop.verdict = LoopVerdict::NearLimit;
+                loop.state = kNearLimit;
+            } else {
+                loop.state = kNormal;
+            }
+        }
+        check.worst = std::max(check.worst, loop.verdict);
+        check.loops.append(loop);
+    }
+    if (!check.leftOut.isEmpty())
+        check.worst = std::max(check.worst, LoopVerdict::LeftOut);
+    return check;
+}
+
+FileCheck checkProjectBytes(const std::optional<QByteArray> &bytes, const Catalogue &c,
+                            const QMap<QString, PanelRecord> &panels)
+{
+    FileCheck file;
+    if (!bytes) {
+        file.error = QStringLiteral("the file cannot be read");
+        return file;
+    }
+    ProjectData data;
+    const ProjectOpenResult result = checkProjectForOpen(*bytes, c, panels, QString(), 0, &data);
+    if (result == ProjectOpenResult::Accepted) {
+        file.check = checkProject(c, data);
+        return file;
+    }
+    file.error = projectRefusalText(result);
+    const std::optional<qint32> saved = storedCatalogueVersionNumber(*bytes);
+    if (result == ProjectOpenResult::WrongVersion && saved)
+        file.error += QStringLiteral(" (saved under catalogue version number %1, the catalogue is number %2: "
+                                     "quillon-project migrate carries it over)")
+                          .arg(*saved)
+                          .arg(c.catalogueVersionNumber);
+    return file;
+}
+
+QStringList checkTextLines(const QString &file, const ProjectCheck &check)
+{
+    QStringList lines;
+    const QString lead = file + QStringLiteral(": ");
+    for (const LoopCheck &loop : check.loops) {
+        const QStringList fields{check.panel, loop.cable, loop.texts.quiescent, loop.texts.alarm,
+                                 loop.texts.length.value_or(QString()), loop.state};
+        lines.append(lead + loop.loop + QStringLiteral(": ") + fields.join(QStringLiteral("; ")));
+    }
+    for (const LoopCheck &loop : check.loops)
+        if (!loop.texts.comment.isEmpty())
+            lines.append(lead + QStringLiteral("comment: ") + loop.texts.comment);
+    if (!check.leftOut.isEmpty())
+        lines.append(lead + kLeftOut + check.leftOut);
+    return lines;
+}
+
+QString checkErrorTextLine(const QString &file, const QString &error)
+{
+    return file + QStringLiteral(": error: ") + error;
+}
+
+QString csvField(const QString &text)
+{
+    static const QString special = QStringLiteral(",\"\r\n");
+    if (std::none_of(text.cbegin(), text.cend(), [](QChar ch) { return special.contains(ch); }))
+        return text;
+    QString quoted = text;
+    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+namespace {
+
+QString csvRow(const QStringList &fields)
+{
+    QStringList quoted;
+    for (const QString &field : fields)
+        quoted.append(csvField(field));
+    return quoted.join(QLatin1Char(','));
+}
+
+}  // namespace
+
+QString checkCsvHeader()
+{
+    return csvRow({QStringLiteral("File"), QStringLiteral("Loop"), QStringLiteral("Panel"),
+                   QStringLiteral("Cable Type"), QStringLiteral("Quiescent Current"),
+                   QStringLiteral("Total Alarm Current"), QStringLiteral("Max Length"), QStringLiteral("State"),
+                   QStringLiteral("Comment")});
+}
+
+QStringList checkCsvRows(const QString &file, const ProjectCheck &check)
+{
+    QStringList rows;
+    for (const LoopCheck &loop : check.loops)
+        rows.append(csvRow({file, loop.loop, check.panel, loop.cable, loop.texts.quiescent, loop.texts.alarm,
+                            loop.texts.length.value_or(QString()), loop.state, loop.texts.comment}));
+    if (!check.leftOut.isEmpty())
+        rows.append(csvRow({file, QString(), check.panel, QString(), QString(), QString(), QString(),
+                            kLeftOut + check.leftOut, QString()}));
+    return rows;
+}
+
+QString checkErrorCsvRow(const QString &file, const QString &error)
+{
+    return csvRow({file, QString(), QString(), QString(), QString(), QString(), QString(),
+                   QStringLiteral("error: ") + error, QString()});
+}

@@ -1,0 +1,522 @@
+#include "app/main_window.h"
+#include "catalogue/dat_codec.h"
+#include "loops/loop_state.h"
+#include "project/project_check.h"
+#include "project/project_file.h"
+#include "project/project_open.h"
+#include "recording_seam.h"
+#include "test_catalogues.h"
+
+#include <QColor>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <functional>
+#include <memory>
+
+namespace {
+
+const QString kPanel4 = QStringLiteral("QP-420 (4 loops)");
+const QString kCable10 = QString::fromUtf8("FR 2x1.0mm²");
+const QString kCable15 = QString::fromUtf8("FR 2x1.5mm²");
+const QString kCable25 = QString::fromUtf8("FR 2x2.5mm²");
+const QString kCableStp = QStringLiteral("STP 2x0.8mm");
+
+// A count on a device row: code, second row or not, loop from 0.
+struct Count {
+    QString code;
+    bool secondRow;
+    int loop;
+    QString text;
+};
+using Counts = QVector<Count>;
+
+}  // namespace
+
+Q_DECLARE_METATYPE(Counts)
+
+namespace {
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void writeCatalogue(const QString &dir, const Catalogue &c)
+{
+    QDir().mkpath(dir);
+    writeFile(dir + "/data.dat", encodeDataFile(c));
+    writeFile(dir + "/name.dat", encodeNameFile(c));
+}
+
+// A project as the window saves it: every field of the grid "0" unless counted.
+ProjectData makeProject(const Catalogue &c, const QString &panel, const QStringList &cables, const Counts &counts)
+{
+    QMap<QString, DeviceRecord> devices;
+    for (int i = 0; i < c.deviceCount; ++i)
+        devices.insert(c.devices[i].code, c.devices[i]);
+    const int loops = cables.size();
+    QVector<QStringList> grid(deviceGridRowCount(c), QStringList());
+    for (QStringList &row : grid)
+        for (int i = 0; i < loops; ++i)
+            row.append("0");
+    for (const Count &count : counts) {
+        bool placed = false;
+        for (const DeviceRow &row : deviceRowOrder(devices, grid.size()))
+            if (row.key == count.code && row.secondRow == count.secondRow) {
+                grid[row.row][count.loop] = count.text;
+                placed = true;
+            }
+        if (!placed)
+            qFatal("no row for device %s", qPrintable(count.code));
+    }
+    ProjectData p;
+    p.catalogueVersionNumber = c.catalogueVersionNumber;
+    p.projectName = "Hall 3";
+    p.comment = "kept for the life of the building";
+    p.panelName = panel;
+    p.loopCount = loops;
+    p.cableNames = cables;
+    p.countRows = grid.mid(0, storedDeviceRows(c));
+    p.extraCountRows = grid.mid(storedDeviceRows(c));
+    p.hasExtraRows = true;
+    return p;
+}
+
+struct Run {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+Run runTool(const QStringList &arguments)
+{
+    QProcess tool;
+    tool.start(QStringLiteral(QUILLON_PROJECT_TOOL), arguments);
+    Run run;
+    if (!tool.waitForStarted(30000) || !tool.waitForFinished(60000) || tool.exitStatus() != QProcess::NormalExit)
+        return run;
+    run.status = tool.exitCode();
+    run.out = QString::fromUtf8(tool.readAllStandardOutput()).remove(QLatin1Char('\r'));
+    run.err = QString::fromUtf8(tool.readAllStandardError()).remove(QLatin1Char('\r'));
+    return run;
+}
+
+QLineEdit *countField(MainWindow &w, const QString &code, bool secondRow, int loop)
+{
+    for (const DeviceRow &row : deviceRowOrder(loopState.devicesByKey, deviceGridRowCount(catalogue)))
+        if (row.key == code && row.secondRow == secondRow)
+            return w.deviceCountEdits[row.row][loop];
+    return nullptr;
+}
+
+// The sample catalogue under version number 1, and the changes a later catalogue makes to it.
+Catalogue changedSample(const QString &change)
+{
+    Catalogue c = sampleCatalogue();
+    if (change == "same")
+        return c;
+    c.catalogueVersionNumber = 2;
+    const auto removeDevice = [&c](const QString &code) {
+        for (int i = 0; i < c.deviceCount; ++i)
+            if (c.devices[i].code == code) {
+                if (c.devices[i].hasSecondRow)
+                    --c.extraDeviceRows;
+                std::move(c.devices + i + 1, c.devices + c.deviceCount, c.devices + i);
+                c.devices[--c.deviceCount] = DeviceRecord();
+                return;
+            }
+    };
+    if (change == "device inserted") {
+        // "0" sorts before every code, so each row of the count table moves down by one.
+        c.devices[c.deviceCount++] = makeDevice("0", "NEW-0", "Detector", 0.3f, 0.4f);
+    } else if (change == "device removed") {
+        removeDevice("9");
+    } else if (change == "second rows") {
+        c.devices[0].hasSecondRow = false;  // OPT-100 loses OPT-100I
+        c.devices[0].secondRowName.clear();
+        c.devices[12].hasSecondRow = true;  // ISO-1 gains one
+        c.devices[12].secondRowName = "ISO-1B";
+    } else if (change == "panel renamed") {
+        c.panels[2].name = "QP-420 Mk2 (4 loops)";
+    } else if (change == "cable gone") {
+        std::move(c.cables + 1, c.cables + c.cableCount, c.cables);  // FR 2x1.0mm²
+        c.cables[--c.cableCount] = CableRecord();
+    } else if (change == "fewer loops") {
+        c.panels[2].loopCount = 2;
+    } else if (change == "wrong version") {
+        c.catalogueVersionNumber = 2;
+    }
+    return c;
+}
+
+// The project every migration starts from, under the sample catalogue version 1.
+const Counts oldCounts = {
+    {"1", false, 0, "60"}, {"1", true, 0, "5"}, {"1", true, 2, "1"}, {"2", false, 1, "12"},
+    {"5", false, 1, "10"}, {"5", true, 1, "3"}, {"9", false, 0, "20"}, {"9", false, 1, "3"},
+    {"10", false, 2, "4"}, {"13", false, 0, "2"}, {"13", false, 3, "7"}, {"15", false, 3, ""},
+};
+const QStringList oldCables = {kCable15, kCable10, kCableStp, kCable25};
+
+}  // namespace
+
+class ProjectToolTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cleanup();
+
+    void migrate_data();
+    void migrate();
+    void check_data();
+    void check();
+    void checkRefusesAsOpenDoes_data();
+    void checkRefusesAsOpenDoes();
+    void csvFields_data();
+    void csvFields();
+    void commandLine_data();
+    void commandLine();
+};
+
+void ProjectToolTest::cleanup() { resetProcessState(); }
+
+void ProjectToolTest::migrate_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("force");
+    QTest::addColumn<QStringList>("losses");  // the lines before the result line, without "OLD: "
+    QTest::addColumn<int>("status");
+
+    QTest::newRow("device inserted before the others moves every later row")
+        << "device inserted" << false << QStringList() << 0;
+    const QString deviceGone =
+        "device \"9\" (SBC-90) is not in the current catalogue; its counts are left out: Loop1 20, Loop2 3";
+    QTest::newRow("device removed: refused") << "device removed" << false << QStringList{deviceGone} << 2;
+    QTest::newRow("device removed: forced") << "device removed" << true << QStringList{deviceGone} << 1;
+    QTest::newRow("second row added and one taken away")
+        << "second rows" << true
+        << QStringList{"device \"1\" (OPT-100) has no second row any more; the counts of its second row OPT-100I "
+                       "are left out: Loop1 5, Loop3 1"}
+        << 1;
+    const QString panelGone = "panel \"QP-420 (4 loops)\" is not in the current catalogue; the project is left "
+                              "without panel, cables and counts (the panel of code QP420 is now called "
+                              "\"QP-420 Mk2 (4 loops)\")";
+    QTest::newRow("panel renamed: refused") << "panel renamed" << false << QStringList{panelGone} << 2;
+    QTest::newRow("panel renamed: forced") << "panel renamed" << true << QStringList{panelGone} << 1;
+    const QString cableGone = QString::fromUtf8(
+        "Loop2: cable \"FR 2x1.0mm²\" is not in the current catalogue; the loop is left without cable");
+    QTest::newRow("cable gone: refused") << "cable gone" << false << QStringList{cableGone} << 2;
+    QTest::newRow("cable gone: forced") << "cable gone" << true << QStringList{cableGone} << 1;
+    QTest::newRow("panel with fewer loops: forced")
+        << "fewer loops" << true
+        << QStringList{"Loop3: panel \"QP-420 (4 loops)\" has 2 loops now; this loop is left out with its cable "
+                       "and counts",
+                       "Loop4: panel \"QP-420 (4 loops)\" has 2 loops now; this loop is left out with its cable "
+                       "and counts"}
+        << 1;
+    QTest::newRow("same version: the old file unchanged") << "same" << false << QStringList() << 0;
+    QTest::newRow("OLD_DIR of another version: refused") << "wrong version" << true << QStringList() << 3;
+    QTest::newRow("OLD_DIR without a catalogue: refused") << "no catalogue" << true << QStringList() << 3;
+    QTest::newRow("damaged project: refused") << "damaged" << true << QStringList() << 3;
+    QTest::newRow("NEW.stm is OLD.stm: refused") << "in place" << true << QStringList() << 3;
+}
+
+void ProjectToolTest::migrate()
+{
+    QFETCH(QString, change);
+    QFETCH(bool, force);
+    QFETCH(QStringList, losses);
+    QFETCH(int, status);
+
+    QTemporaryDir dir;
+    const Catalogue old = sampleCatalogue();
+    const Catalogue now = changedSample(change);
+    if (change != "no catalogue")
+        writeCatalogue(dir.filePath("old"), change == "wrong version" ? now : old);
+    else
+        QDir().mkpath(dir.filePath("old"));
+    writeCatalogue(dir.filePath("new"), change == "wrong version" ? old : now);
+    const QString oldFile = dir.filePath("old.stm");
+    const QString newFile = change == "in place" ? oldFile : dir.filePath("new.stm");
+    QByteArray oldBytes = encodeProject(makeProject(old, kPanel4, oldCables, oldCounts));
+    if (change == "damaged")
+        oldBytes.chop(3);
+    writeFile(oldFile, oldBytes);
+
+    QStringList arguments{"migrate", "--catalogue", dir.filePath("new"), "--from", dir.filePath("old")};
+    if (force)
+        arguments << "--force";
+    const Run run = runTool(arguments << oldFile << newFile);
+    QCOMPARE(run.status, status);
+    QCOMPARE(readFile(oldFile), oldBytes);  // never written
+    const QString oldLabel = QDir::toNativeSeparators(oldFile);
+    QStringList expected;
+    for (const QString &loss : losses)
+        expected << oldLabel + ": " + loss;
+    if (status <= 1)
+        expected << QDir::toNativeSeparators(newFile) + ": written for catalogue version number "
+                        + QString::number(now.catalogueVersionNumber) + " (" + now.catalogueVersion + ")";
+    if (change == "wrong version")
+        expected << oldLabel + ": error: the project was saved under catalogue version number 1, but "
+                        + QDir::toNativeSeparators(dir.filePath("old")) + " holds version number 2 ("
+                        + now.catalogueVersion + ")";
+    if (change == "damaged")
+        expected << oldLabel + ": error: The document is not legal";
+    QCOMPARE(run.out.split('\n', Qt::SkipEmptyParts), expected);
+    if (change == "no catalogue")
+        QCOMPARE(run.err, "quillon-project: " + QDir::toNativeSeparators(dir.filePath("old"))
+                              + ": data.dat cannot be read\n");
+    if (status > 1) {
+        QVERIFY(change == "in place" || !QFile::exists(newFile));
+        return;
+    }
+    if (change == "same")
+        QCOMPARE(readFile(newFile), oldBytes);
+
+    // Opened in a window on the new catalogue, every count sits on the device it counted before,
+    // checked by code; a field the old project had no count for shows "0".
+    RecordingSeam seam;
+    WindowFixture fixture(now);
+    MainWindow &w = fixture.window();
+    seam.clear();
+    seam.fileAnswers << newFile;
+    w.OpenProject();
+    QCOMPARE(seam.texts(), QStringList{"The file has been opened!"});
+    const bool panelKept = change != "panel renamed";
+    QCOMPARE(w.panelComboBox->currentText(), panelKept ? kPanel4 : QString());
+    QCOMPARE(loopState.loopCount, !panelKept ? 0 : change == "fewer loops" ? 2 : 4);
+    int compared = 0;
+    for (int loop = 0; loop < loopState.loopCount; ++loop) {
+        const QString cable = change == "cable gone" && loop == 1 ? QString() : oldCables[loop];
+        QCOMPARE(w.cableComboBoxes[loop]->currentText(), cable);
+        for (const DeviceRecord &d : qAsConst(loopState.devicesByKey)) {
+            for (const bool second : {false, true}) {
+                if (second && !d.hasSecondRow)
+                    continue;
+                QString before = "0";
+                for (const Count &count : oldCounts)
+                    if (count.code == d.code && count.secondRow == second && count.loop == loop)
+                        before = count.text;
+                QLineEdit *field = countField(w, d.code, second, loop);
+                QVERIFY2(field, qPrintable(d.code));
+                QCOMPARE(field->text(), before);
+                compared += before != "0";
+            }
+        }
+    }
+    // Not a vacuous pass: counts were found on the devices that kept them.
+    QCOMPARE(compared > 0, panelKept);
+}
+
+// Rows of the check table: the loops of a project on the full-capacity catalogue's 16-loop panel.
+// Devices "55" (alarm 5.9 mA) raise the current; "7" and "8" are the restricted codes.
+void ProjectToolTest::check_data()
+{
+    QTest::addColumn<QStringList>("cables");
+    QTest::addColumn<Counts>("counts");
+    QTest::addColumn<int>("status");
+
+    const QStringList cables{"Cable 1", "Cable 15", "Cable 8", "Cable 3"};
+    const Counts normal = {{"1", false, 0, "10"}, {"23", false, 0, "5"}, {"23", true, 0, "3"},
+                           {"40", true, 1, "17"}, {"12", false, 2, ""},  {"33", false, 3, "99"}};
+    const Counts near = {{"55", false, 1, "40"}, {"55", true, 1, "30"}};        // 413 mA of 500
+    const Counts over = {{"55", false, 2, "80"}, {"55", true, 2, "10"}};        // 531 mA
+    const Counts tooMany = {{"2", false, 3, "200"}, {"2", true, 3, "51"}};      // 251 of 250
+    const Counts restricted = {{"7", false, 0, "20"}, {"8", true, 0, "13"}};   // 33 of 32
+    QTest::newRow("every loop normal: 0") << cables << normal << 0;
+    QTest::newRow("a loop near its limit: 1") << cables << (normal + near) << 1;
+    QTest::newRow("a loop with too many devices left out: 1") << cables << (normal + tooMany) << 1;
+    QTest::newRow("a loop over the sounder limit left out: 1") << cables << (near + restricted) << 1;
+    QTest::newRow("a loop over its limit: 2") << cables << (normal + near + over + tooMany) << 2;
+    QTest::newRow("a loop without cable: all left out, 1")
+        << QStringList{"Cable 1", "", "Cable 8", "Cable 3"} << normal << 1;
+}
+
+void ProjectToolTest::check()
+{
+    QFETCH(QStringList, cables);
+    QFETCH(Counts, counts);
+    QFETCH(int, status);
+
+    // Sixteen loops, the four of the row and twelve that stay empty.
+    const Catalogue full = fullCatalogue();
+    const QString panel = full.panels[kPanelCapacity - 1].name;
+    QStringList allCables = cables;
+    for (int loop = cables.size(); loop < kMaxLoops; ++loop)
+        allCables << QString("Cable %1").arg(loop % 15 + 1);
+    RecordingSeam seam;
+    WindowFixture fixture(full);
+    MainWindow &w = fixture.window();
+    QTemporaryDir files;
+    const QString file = files.filePath("site.stm");
+    writeFile(file, encodeProject(makeProject(full, panel, allCables, counts)));
+
+    seam.clear();
+    seam.fileAnswers << file;
+    w.OpenProject();
+    QCOMPARE(seam.texts(), QStringList{"The file has been opened!"});
+    seam.clear();
+    w.flushCalculation();
+
+    // The lines the window's tables make, built from its cells, warnings and comment labels.
+    const QString label = QDir::toNativeSeparators(file);
+    QStringList textLines, csvLines{"File,Loop,Panel,Cable Type,Quiescent Current,Total Alarm Current,Max "
+                                    "Length,State,Comment"},
+        commentLines;
+    const auto cell = [](QTableWidget *table, int row, int column) {
+        QTableWidgetItem *item = table->item(row, column);
+        return item ? item->text() : QString();
+    };
+    for (int k = 0; k < loopState.loopCount; ++k) {
+        const QString loop = QString("Loop%1").arg(k + 1);
+        QString state;
+        if (QTableWidgetItem *symbol = w.calculationTable->item(k, 4)) {
+            const QColor colour = symbol->background().color();
+            state = symbol->text() == QString(QChar(0x00D7)) ? "over limit"
+                    : colour == QColor(Qt::yellow)            ? "near limit"
+                                                              : "normal";
+            QCOMPARE(colour, state == "over limit" ? QColor(Qt::red) : state == "near limit" ? QColor(Qt::yellow)
+                                                                                             : QColor(Qt::green));
+            QCOMPARE(cell(w.summaryTable, k, 8), w.cableComboBoxes[k]->currentText());
+        } else {
+            QStringList own, others;
+            for (const QString &warning : seam.texts())
+                (warning.startsWith(loop + ":") ? own : others) << warning.mid(warning.startsWith(loop + ":")
+                                                                                   ? loop.size() + 1 : 0);
+            state = "left out: " + (own.isEmpty() ? others : own).join("; ");
+        }
+        for (int column = 1; column <= 3; ++column)
+            QCOMPARE(cell(w.summaryTable, k, column + 4), cell(w.calculationTable, k, column));
+        const QStringList fields{panel, w.cableComboBoxes[k]->currentText(), cell(w.calculationTable, k, 1),
+                                 cell(w.calculationTable, k, 2), cell(w.calculationTable, k, 3), state};
+        textLines << label + ": " + loop + ": " + fields.join("; ");
+        const QString comment = w.commentLabels[k]->text();
+        if (!comment.isEmpty())
+            commentLines << label + ": comment: " + comment;
+        csvLines << QStringList{label, loop, fields.join(","), comment}.join(",");
+    }
+    QCOMPARE(loopState.loopCount, kMaxLoops);
+
+    const QStringList catalogueOption{"--catalogue", fixture.dir()};
+    const Run text = runTool(QStringList{"check"} + catalogueOption + QStringList{file});
+    QCOMPARE(text.out.split('\n', Qt::SkipEmptyParts), textLines + commentLines);
+    QCOMPARE(text.status, status);
+    const Run csv = runTool(QStringList{"check", "--format", "csv"} + catalogueOption + QStringList{file});
+    QCOMPARE(csv.out.split('\n', Qt::SkipEmptyParts), csvLines);
+    QCOMPARE(csv.status, status);
+}
+
+void ProjectToolTest::checkRefusesAsOpenDoes_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<QString>("hint");  // what the tool adds to the window's text
+    QTest::newRow("not a project") << "not a project" << "";
+    QTest::newRow("cut short") << "cut short" << "";
+    QTest::newRow("more loops than its panel") << "more loops" << "";
+    QTest::newRow("saved under an earlier catalogue")
+        << "earlier" << " (saved under catalogue version number 1, the catalogue is number 7: quillon-project "
+                        "migrate carries it over)";
+}
+
+void ProjectToolTest::checkRefusesAsOpenDoes()
+{
+    QFETCH(QString, damage);
+    QFETCH(QString, hint);
+    const Catalogue full = fullCatalogue();
+    ProjectData project = makeProject(full, full.panels[1].name, {"Cable 1", "Cable 2"}, {});
+    if (damage == "earlier")
+        project.catalogueVersionNumber = 1;
+    if (damage == "more loops")
+        project.panelName = full.panels[0].name;  // one loop, two in the file
+    QByteArray bytes = encodeProject(project);
+    if (damage == "not a project")
+        bytes = "PK\x03\x04 a workbook, say";
+    if (damage == "cut short")
+        bytes.chop(1);
+    QTemporaryDir files;
+    const QString file = files.filePath("old.stm");
+    writeFile(file, bytes);
+    const QString good = files.filePath("good.stm");
+    writeFile(good, encodeProject(makeProject(full, full.panels[0].name, {"Cable 1"}, {})));
+
+    RecordingSeam seam;
+    WindowFixture fixture(full);
+    seam.clear();
+    seam.fileAnswers << file;
+    fixture.window().OpenProject();
+    QCOMPARE(seam.messages.size(), 1);
+    QCOMPARE(seam.messages[0].title, QString("Error"));
+
+    // One line for the refused file, and the next file is still checked.
+    const Run run = runTool({"check", "--catalogue", fixture.dir(), file, good});
+    const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 2);
+    QCOMPARE(lines[0], QDir::toNativeSeparators(file) + ": error: " + seam.messages[0].text + hint);
+    QVERIFY2(lines[1].endsWith("; normal"), qPrintable(lines[1]));
+    QCOMPARE(run.status, 3);
+}
+
+void ProjectToolTest::csvFields_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("field");
+    QTest::newRow("plain text as it is") << QString::fromUtf8("FR 2x1.5mm²") << QString::fromUtf8("FR 2x1.5mm²");
+    QTest::newRow("a comma quotes") << "QP-220, red" << "\"QP-220, red\"";
+    QTest::newRow("a quote is doubled") << "2\" conduit" << "\"2\"\" conduit\"";
+    QTest::newRow("a line break quotes") << "two\nlines" << "\"two\nlines\"";
+}
+
+void ProjectToolTest::csvFields()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, field);
+    QCOMPARE(csvField(text), field);
+}
+
+void ProjectToolTest::commandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("firstError");  // the first line on stderr
+    QTest::newRow("--help anywhere: 0") << QStringList{"check", "--help"} << 0 << "";
+    QTest::newRow("no command: 3") << QStringList() << 3 << "quillon-project: no command given";
+    QTest::newRow("unknown command: 3") << QStringList{"convert", "a.stm"} << 3
+                                        << "quillon-project: unknown command \"convert\"";
+    QTest::newRow("an option of the other command: 3")
+        << QStringList{"check", "--force", "a.stm"} << 3 << "quillon-project: unknown option \"--force\" for check";
+    QTest::newRow("unknown format: 3") << QStringList{"check", "--format=xml", "a.stm"} << 3
+                                       << "quillon-project: --format is text or csv, not \"xml\"";
+    QTest::newRow("migrate without --from: 3")
+        << QStringList{"migrate", "a.stm", "b.stm"} << 3 << "quillon-project: migrate needs --from OLD_DIR";
+    QTest::newRow("migrate with one file: 3")
+        << QStringList{"migrate", "--from", ".", "a.stm"} << 3 << "quillon-project: migrate needs OLD.stm and NEW.stm";
+}
+
+void ProjectToolTest::commandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, firstError);
+    const Run run = runTool(arguments);
+    QCOMPARE(run.status, status);
+    const QString usage = status == 0 ? run.out : run.err;
+    QVERIFY2(usage.contains("Usage: quillon-project check "), qPrintable(usage));
+    QCOMPARE(run.err.section('\n', 0, 0), firstError);
+}
+
+QTEST_MAIN(ProjectToolTest)
+#include "test_project_tool.moc"
