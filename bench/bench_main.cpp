@@ -24,7 +24,7 @@ std::multimap<int, std::function<BenchCase()>> &registry()
 // The benchmark must never block on a dialog.
 class SilentSeam final : public UiSeam {
 public:
-    void message(QWidget *, MessageKind, const QString &, const QString &) override {}
+    void message(QWidget *, MessageKind, const QString &, const QString &, const QString &) override {}
     QString openFileName(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
     QString saveFileName(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
     void openUrl(const QUrl &) override {}

@@ -18,7 +18,10 @@ namespace {
 // Answers the "Save as" dialog with one path; everything else stays silent.
 class ExportSeam final : public UiSeam {
 public:
-    void message(QWidget *, MessageKind, const QString &, const QString &text) override { failures << text; }
+    void message(QWidget *, MessageKind, const QString &, const QString &text, const QString &) override
+    {
+        failures << text;
+    }
     QString openFileName(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
     QString saveFileName(QWidget *, const QString &, const QString &, const QString &) override { return path; }
     void openUrl(const QUrl &) override {}

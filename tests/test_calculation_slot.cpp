@@ -35,7 +35,10 @@ public:
         installUiSeam(this);
     }
     ~SnoopingSeam() override { installUiSeam(nullptr); }
-    void message(QWidget *, MessageKind, const QString &, const QString &text) override { onMessage(text); }
+    void message(QWidget *, MessageKind, const QString &, const QString &text, const QString &) override
+    {
+        onMessage(text);
+    }
     QString openFileName(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
     QString saveFileName(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
     void openUrl(const QUrl &) override {}
