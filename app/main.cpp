@@ -1,14 +1,13 @@
+#include "app/application_setup.h"
 #include "app/main_window.h"
 
 #include <QApplication>
-#include <QFont>
 
 int main(int argc, char *argv[])
 {
+    prepareHighDpiScaling();
     QApplication app(argc, argv);
-    QFont font;
-    font.setPointSize(10);
-    QApplication::setFont(font);
+    setUpApplication();
     MainWindow window;
     window.show();
     return app.exec();

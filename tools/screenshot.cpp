@@ -1,5 +1,6 @@
 // Drives the real window through a typical calculation and saves a picture of the
 // "Calculation" tab, for the README. Run by scripts/make-screenshot under a virtual X server.
+#include "app/application_setup.h"
 #include "app/main_window.h"
 #include "recording_seam.h"
 
@@ -42,10 +43,9 @@ bool setCount(MainWindow &w, const QString &name, int loop, int count)
 
 int main(int argc, char *argv[])
 {
+    prepareHighDpiScaling();
     QApplication app(argc, argv);
-    QFont font;
-    font.setPointSize(10);
-    QApplication::setFont(font);
+    setUpApplication();
     if (argc < 3) {
         std::fprintf(stderr, "usage: quillon_screenshot CATALOGUE_DIR OUTPUT.png\n");
         return 2;
