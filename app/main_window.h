@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 
 struct CatalogueCheckInput;
 class XlsxWorkbook;
@@ -46,6 +47,10 @@ public:
     // Project files; false when the file was not opened/accepted or could not be written.
     bool loadProjectFile(const QString &fileName);
     bool saveProjectFile(const QString &fileName);
+    // The project named by the first argument after the program's own name, if any: opened as
+    // File > Open opens a chosen file, without the "opened" box. A path that does not exist, is
+    // not a file or cannot be read gets an "Error" box naming it.
+    void openProjectFromCommandLine(const QStringList &arguments);
 
     // Draws the summary sheet onto any paged device; returns false if the painter could not start.
     bool paintSummarySheet(QPagedPaintDevice *device);
@@ -96,6 +101,10 @@ public slots:
     void flushCalculation();
 
 private:
+    enum class OpenedBox { Show, Skip };
+    // Open's one path from a file name to the window: File > Open and the command line.
+    void openProject(const QString &fileName, OpenedBox openedBox);
+
     void createMenus();
     void loadCatalogue();
     // The imports open each workbook into the caller's reader, which the check then reuses.
