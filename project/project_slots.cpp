@@ -121,8 +121,8 @@ void MainWindow::openProjectFromCommandLine(const QStringList &arguments)
     if (arguments.size() < 2)
         return;
     const QString path = arguments.at(1);
-    // The dialog only returns readable files; a path typed or handed over by the desktop is
-    // checked here, since loadProjectFile passes over an unreadable file in silence.
+    // The dialog only returns files that exist. A path typed or handed over by the desktop is
+    // checked here, readability too: loadProjectFile passes over an unreadable file in silence.
     const QFileInfo info(path);
     const QString shown = QDir::toNativeSeparators(info.absoluteFilePath());
     QString problem;
