@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 
 struct CatalogueCheckInput;
 class XlsxWorkbook;
@@ -47,6 +48,10 @@ public:
     bool loadProjectFile(const QString &fileName);
     // false on failure, with the system's reason in *reason when given
     bool saveProjectFile(const QString &fileName, QString *reason = nullptr);
+    // The project named by the first argument after the program's own name, if any: opened as
+    // File > Open opens a chosen file, without the "opened" box. A path that does not exist, is
+    // not a file or cannot be read gets an "Error" box naming it.
+    void openProjectFromCommandLine(const QStringList &arguments);
 
     // Draws the summary sheet onto any paged device; returns false if the painter could not start.
     bool paintSummarySheet(QPagedPaintDevice *device);
@@ -97,6 +102,10 @@ public slots:
     void flushCalculation();
 
 private:
+    enum class OpenedBox { Show, Skip };
+    // Open's one path from a file name to the window: File > Open and the command line.
+    void openProject(const QString &fileName, OpenedBox openedBox);
+
     void createMenus();
     void loadCatalogue();
     // The imports open each workbook into the caller's reader, which the check then reuses.

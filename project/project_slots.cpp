@@ -8,6 +8,8 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QTextEdit>
 #include <algorithm>
@@ -96,7 +98,36 @@ void MainWindow::OpenProject()
     const QString fileName = uiSeam().openFileName(this, tr("Open"), QDir::currentPath(), kProjectFilter);
     if (fileName.isEmpty())
         return;
-    if (loadProjectFile(fileName))
+    openProject(fileName, OpenedBox::Show);
+}
+
+void MainWindow::openProjectFromCommandLine(const QStringList &arguments)
+{
+    if (arguments.size() < 2)
+        return;
+    const QString path = arguments.at(1);
+    // The dialog only returns files that exist. A path typed or handed over by the desktop is
+    // checked here, readability too: loadProjectFile passes over an unreadable file in silence.
+    const QFileInfo info(path);
+    const QString shown = QDir::toNativeSeparators(info.absoluteFilePath());
+    QString problem;
+    if (!info.exists())
+        problem = QStringLiteral("The file \"%1\" does not exist.");
+    else if (!info.isFile())
+        problem = QStringLiteral("\"%1\" is not a file.");
+    else if (!info.isReadable())
+        problem = QStringLiteral("The file \"%1\" cannot be read.");
+    if (!problem.isEmpty()) {
+        uiSeam().message(this, MessageKind::Critical, QStringLiteral("Error"), problem.arg(shown));
+        return;
+    }
+    // The user asked for this file and now sees it: no "opened" box.
+    openProject(path, OpenedBox::Skip);
+}
+
+void MainWindow::openProject(const QString &fileName, OpenedBox openedBox)
+{
+    if (loadProjectFile(fileName) && openedBox == OpenedBox::Show)
         uiSeam().message(this, MessageKind::Information, QStringLiteral("Tips"),
                          QStringLiteral("The file has been opened!"));
 }

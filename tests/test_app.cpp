@@ -1,3 +1,4 @@
+#include "app/application_setup.h"
 #include "app/main_window.h"
 #include "loops/loop_state.h"
 #include "recording_seam.h"
@@ -11,11 +12,14 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMetaMethod>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QtTest>
+#include <cstdio>
 
 class AppTest : public QObject {
     Q_OBJECT
@@ -41,6 +45,10 @@ private slots:
     void missingCatalogueFilesReportedInOrder();
     void newClearsProjectFields();
     void newWithPanelSelectedReturnsToBlank();
+    void windowIconSizes_data();
+    void windowIconSizes();
+    void scaledWindowKeepsLogicalGeometry_data();
+    void scaledWindowKeepsLogicalGeometry();
 
 private:
     std::unique_ptr<RecordingSeam> seam;
@@ -328,5 +336,123 @@ void AppTest::newWithPanelSelectedReturnsToBlank()
     QCOMPARE(loopState.selectedPanelName, QString("QP-420 (4 loops)"));
 }
 
-QTEST_MAIN(AppTest)
+void AppTest::windowIconSizes_data()
+{
+    QTest::addColumn<int>("size");
+    for (int size : iconSizes())
+        QTest::newRow(qPrintable(QString("%1 px").arg(size))) << size;
+}
+
+void AppTest::windowIconSizes()
+{
+    QFETCH(int, size);
+    // main() installs the icon for every window; the PNGs come from the compiled-in resource.
+    const QIcon icon = QApplication::windowIcon();
+    QVERIFY(icon.availableSizes().contains(QSize(size, size)));
+    const QImage image(QString(":/icons/quillon-%1.png").arg(size));
+    QCOMPARE(image.size(), QSize(size, size));
+    QVERIFY(!fixture->window().windowIcon().isNull());
+}
+
+namespace {
+
+// Every visible widget of the shown window on each tab with its logical geometry, one per line,
+// after the window's size in device pixels.
+QStringList windowGeometry()
+{
+    resetProcessState();
+    WindowFixture fixture(sampleCatalogue());
+    MainWindow &w = fixture.window();
+    w.panelComboBox->setCurrentIndex(w.panelComboBox->findText("QP-420 (4 loops)"));
+    w.show();
+    if (!QTest::qWaitForWindowExposed(&w))
+        return {};
+    const QSize device = w.grab().size();
+    QStringList lines;
+    lines << QString("device %1x%2").arg(device.width()).arg(device.height());
+    lines << QString("window %1x%2").arg(w.width()).arg(w.height());
+    // Each tab in turn: a page's layout runs when it is first shown.
+    auto *tabs = w.findChild<QTabWidget *>();
+    for (int tab = 0; tab < tabs->count(); ++tab) {
+        tabs->setCurrentIndex(tab);
+        QApplication::processEvents();
+        for (QWidget *child : w.findChildren<QWidget *>()) {
+            if (!child->isVisibleTo(&w))
+                continue;
+            const QRect r(child->mapTo(&w, QPoint(0, 0)), child->size());
+            lines << QString("%1 %2,%3 %4x%5")
+                         .arg(child->metaObject()->className())
+                         .arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+        }
+    }
+    for (QTableWidget *table : w.findChildren<QTableWidget *>()) {
+        QStringList widths;
+        for (int column = 0; column < table->columnCount(); ++column)
+            widths << QString::number(table->columnWidth(column));
+        lines << "columns " + widths.join(' ');
+    }
+    return lines;
+}
+
+// The lines of windowGeometry() from a new process, which reads the scale when it starts.
+QStringList childWindowGeometry(const QString &variable, const QString &value)
+{
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QUILLON_PRINT_WINDOW_GEOMETRY", "1");
+    if (!variable.isEmpty())
+        env.insert(variable, value);
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(), QStringList());
+    if (!child.waitForFinished(60000) || child.exitCode() != 0)
+        return {};
+    return QString::fromUtf8(child.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+}
+
+}  // namespace
+
+void AppTest::scaledWindowKeepsLogicalGeometry_data()
+{
+    // QT_SCREEN_SCALE_FACTORS stands in for a screen at 125 % or 150 % as Windows and the X
+    // desktops report it. QT_SCALE_FACTOR multiplies the screen's own factor, and the offscreen
+    // screen claims 100 dpi, so only the logical geometry is compared there.
+    QTest::addColumn<QString>("variable");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("deviceSize");
+    QTest::newRow("screen at 125 %") << "QT_SCREEN_SCALE_FACTORS" << "1.25" << "device 1375x875";
+    QTest::newRow("screen at 150 %") << "QT_SCREEN_SCALE_FACTORS" << "1.5" << "device 1650x1050";
+    QTest::newRow("QT_SCALE_FACTOR 1.5") << "QT_SCALE_FACTOR" << "1.5" << "";
+}
+
+void AppTest::scaledWindowKeepsLogicalGeometry()
+{
+    QFETCH(QString, variable);
+    QFETCH(QString, value);
+    QFETCH(QString, deviceSize);
+    QStringList unscaled = childWindowGeometry(QString(), QString());
+    QStringList scaled = childWindowGeometry(variable, value);
+    QVERIFY(unscaled.size() > 100);
+    QVERIFY(unscaled.contains("window 1100x700"));
+    QVERIFY(!scaled.isEmpty());
+    const QString device = scaled.takeFirst();
+    if (!deviceSize.isEmpty())
+        QCOMPARE(device, deviceSize);
+    QVERIFY(device != unscaled.takeFirst());
+    QCOMPARE(scaled, unscaled);
+}
+
+int main(int argc, char *argv[])
+{
+    prepareHighDpiScaling();  // as the program starts
+    QApplication app(argc, argv);
+    setUpApplication();
+    if (qEnvironmentVariableIsSet("QUILLON_PRINT_WINDOW_GEOMETRY")) {
+        RecordingSeam seam;
+        std::printf("%s\n", qPrintable(windowGeometry().join('\n')));
+        return 0;
+    }
+    AppTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "test_app.moc"

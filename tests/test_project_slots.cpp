@@ -120,6 +120,8 @@ private slots:
     void unknownCableNameLeavesThatLoop();
     void trailingBlock_data();
     void trailingBlock();
+    void commandLine_data();
+    void commandLine();
     void saveFailureReported();
     void diskFullNeverLosesTheOldFile();
 
@@ -464,6 +466,93 @@ void ProjectSlotsTest::trailingBlock()
     QCOMPARE(w.deviceCountEdits[15][1]->text(), present ? QString("8") : before151);
     QCOMPARE(w.deviceCountEdits[16][0]->text(), present ? QString("") : before160);
     QCOMPARE(w.deviceCountEdits[16][1]->text(), present ? QString("9") : QString("0"));
+}
+
+void ProjectSlotsTest::commandLine_data()
+{
+    // fileName is made in a temporary folder, which is the current directory while the row runs:
+    // a project file from bytes, a folder when bytes is null, nothing when fileName is empty.
+    // "<dir>" in an argument stands for that folder; %1 in the message for the first argument's
+    // absolute path.
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("opens");
+    const QByteArray good = encodeProject(twoLoopProject());
+    const QString nonAscii = QString::fromUtf8("Prüfung 消防 Nordhalle.stm");
+    ProjectData otherCatalogue = twoLoopProject();
+    otherCatalogue.catalogueVersionNumber = 2;
+
+    QTest::newRow("no argument: start-up as before") << "p.stm" << good << QStringList() << "" << false;
+    QTest::newRow("relative path") << "p.stm" << good << QStringList{"p.stm"} << "" << true;
+    QTest::newRow("absolute path") << "p.stm" << good << QStringList{"<dir>/p.stm"} << "" << true;
+    QTest::newRow("non-ASCII file name") << nonAscii << good << QStringList{nonAscii} << "" << true;
+    QTest::newRow("further arguments are not opened")
+        << "p.stm" << good << QStringList{"p.stm", "missing.stm"} << "" << true;
+    QTest::newRow("not a project file") << "p.stm" << QByteArray("PK\3\4 a workbook") << QStringList{"p.stm"}
+                                        << "The document is not legal" << false;
+    QTest::newRow("other catalogue version") << "p.stm" << encodeProject(otherCatalogue) << QStringList{"p.stm"}
+                                             << "Please open the file in the correct version" << false;
+    QTest::newRow("does not exist") << "" << QByteArray() << QStringList{"missing.stm"}
+                                    << "The file \"%1\" does not exist." << false;
+    QTest::newRow("a folder") << "folder.stm" << QByteArray() << QStringList{"folder.stm"}
+                              << "\"%1\" is not a file." << false;
+    QTest::newRow("unreadable") << "locked.stm" << good << QStringList{"locked.stm"}
+                                << "The file \"%1\" cannot be read." << false;
+}
+
+void ProjectSlotsTest::commandLine()
+{
+    QFETCH(QString, fileName);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+    QFETCH(bool, opens);
+    MainWindow &w = window();
+    if (!fileName.isEmpty() && bytes.isNull())
+        QVERIFY(QDir(files->path()).mkdir(fileName));
+    else if (!fileName.isEmpty())
+        QVERIFY(writeFile(path(fileName), bytes));
+    if (fileName == "locked.stm") {
+        QVERIFY(QFile::setPermissions(path(fileName), QFileDevice::WriteOwner));
+        if (QFileInfo(path(fileName)).isReadable())
+            QSKIP("this user reads every file");
+    }
+    for (QString &argument : arguments)
+        argument.replace("<dir>", files->path());
+    fillTwoLoopWindow();
+    const QStringList before = snapshot(w);
+
+    const QString startDirectory = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(files->path()));
+    w.openProjectFromCommandLine(QStringList{"quillon"} + arguments);
+    QVERIFY(QDir::setCurrent(startDirectory));
+
+    QStringList expected;
+    if (message.contains("%1"))
+        expected << message.arg(QDir::toNativeSeparators(path(arguments.value(0))));
+    else if (!message.isEmpty())
+        expected << message;
+    QCOMPARE(seam->texts(), expected);
+    for (const RecordingSeam::Message &m : seam->messages) {
+        QCOMPARE(m.kind, MessageKind::Critical);
+        QCOMPARE(m.title, QString("Error"));
+    }
+    const QStringList after = snapshot(w);
+    QCOMPARE(after != before, opens);
+    if (!QFileInfo(path(fileName)).isFile() || arguments.isEmpty())
+        return;
+
+    // File > Open with the same file: the same boxes, plus "opened" on success, and the same window.
+    w.NewProject();
+    fillTwoLoopWindow();
+    seam->clear();
+    open(path(fileName));
+    if (opens)
+        expected << "The file has been opened!";
+    QCOMPARE(seam->texts(), expected);
+    QCOMPARE(snapshot(w).filter(QRegularExpression("^(?!box)")), after.filter(QRegularExpression("^(?!box)")));
 }
 
 void ProjectSlotsTest::saveFailureReported()

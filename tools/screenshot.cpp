@@ -2,6 +2,7 @@
 // "Calculation" tab, for the README. Run by scripts/make-screenshot under a virtual X server.
 // Given a third argument, it also saves that example as a project file, which the Windows
 // installer check opens through the .stm association.
+#include "app/application_setup.h"
 #include "app/main_window.h"
 #include "recording_seam.h"
 
@@ -45,10 +46,9 @@ bool setCount(MainWindow &w, const QString &name, int loop, int count)
 
 int main(int argc, char *argv[])
 {
+    prepareHighDpiScaling();
     QApplication app(argc, argv);
-    QFont font;
-    font.setPointSize(10);
-    QApplication::setFont(font);
+    setUpApplication();
     // Qt's arguments, not argv: on Windows argv is in the local code page, which cannot hold
     // every folder name.
     const QStringList arguments = QCoreApplication::arguments();

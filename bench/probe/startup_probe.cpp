@@ -1,10 +1,10 @@
 // Starts one window the way main() does and quits once the event loop has shown it, so that the
 // benchmark can time whole processes: "quillon <catalogue dir>", "empty", or "label" (an empty
 // window with one line of text, which is all it takes to start the font system).
+#include "app/application_setup.h"
 #include "app/main_window.h"
 
 #include <QApplication>
-#include <QFont>
 #include <QLabel>
 #include <QMainWindow>
 #include <QTimer>
@@ -13,10 +13,9 @@
 
 int main(int argc, char *argv[])
 {
+    prepareHighDpiScaling();
     QApplication app(argc, argv);
-    QFont font;
-    font.setPointSize(10);
-    QApplication::setFont(font);
+    setUpApplication();
     std::unique_ptr<QMainWindow> window;
     if (argc > 2 && std::strcmp(argv[1], "quillon") == 0) {
         setCatalogueDirectoryForTesting(QString::fromLocal8Bit(argv[2]));
