@@ -567,6 +567,7 @@ void ProjectSlotsTest::saveFailureReported()
         QCOMPARE(m.kind, MessageKind::Critical);
         QCOMPARE(m.title, QString("Error"));
         QCOMPARE(m.text, QString("The file could not be saved."));
+        QVERIFY2(!m.detail.isEmpty(), "the system's reason goes in the informative text");
     }
     QVERIFY(!QFile::exists(path("missing/dir/p.stm")));
     QVERIFY(QFileInfo(path("folder.stm")).isDir());

@@ -1003,6 +1003,7 @@ void ReportTest::unwritableTarget()
     QCOMPARE(seam->messages[0].kind, MessageKind::Critical);
     QCOMPARE(seam->messages[0].title, QString("Error"));
     QCOMPARE(seam->messages[0].text, QString("The file could not be saved."));
+    QVERIFY2(!seam->messages[0].detail.isEmpty(), "the system's reason goes in the informative text");
     QVERIFY(seam->openedUrls.isEmpty());
     QVERIFY(QFileInfo(dir.filePath("folder.pdf")).isDir());
     QVERIFY(!QFileInfo::exists(dir.filePath("missing")));
