@@ -68,7 +68,6 @@ public:
     bool ok() const { return !failed; }
     bool isStart() const { return xml.tokenType() == QXmlStreamReader::StartElement; }
     bool isEnd() const { return xml.tokenType() == QXmlStreamReader::EndElement; }
-    bool isText() const { return xml.tokenType() == QXmlStreamReader::Characters; }
     bool isMainElement(const char *localName) const
     {
         const QStringRef ns = xml.namespaceUri();
