@@ -1,7 +1,8 @@
-// XlsxWorkbook, the top of the .xlsx reader: the package (catalogue/xlsx_package.h) leads from
-// _rels/.rels to the workbook part, its relationships to the shared strings and the worksheets,
-// and the part parsers (catalogue/xlsx_parts.h) read each; the first failure empties the workbook.
-// Below it, the two grammars the header declares.
+// XlsxWorkbook assembles the layers below it: the package (xlsx_package.h) leads from _rels/.rels
+// to the workbook part and from its relationships to the shared strings and the worksheets, and the
+// part parsers (xlsx_parts.h) read each. To the imports it guarantees what xlsx_reader.h says: the
+// whole workbook, or after the first failure nothing. Last, the two text helpers of the header,
+// which the part parsers use.
 #include "catalogue/xlsx_reader.h"
 
 #include "catalogue/whole_file.h"
