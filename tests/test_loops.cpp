@@ -378,7 +378,7 @@ void LoopsTest::namelessPanelAndCableNotListed()
     w->NewProject();  // back to the blank entry: no loops, not the nameless panel's three
     QCOMPARE(loopState.loopCount, 0);
     QCOMPARE(w->deviceTable->columnCount(), 2);
-    QCOMPARE(loopState.selectedPanelName, QString("QP-220 (2 loops)"));
+    QCOMPARE(loopState.selectedPanelName, QString());
 }
 
 void LoopsTest::deviceRowsWithSecondRows()
@@ -483,6 +483,7 @@ void LoopsTest::panelSwitchSizesTables()
         choosePanel(*w, name);
 
     QCOMPARE(loopState.loopCount, loops);
+    QCOMPARE(loopState.selectedPanelName, panels.last());  // the blank entry names no panel
     QStringList expectedHeaders({"Name", "Type"});
     QStringList loopLabels;
     for (int i = 1; i <= loops; ++i)
@@ -1065,9 +1066,9 @@ void LoopsTest::flushPanelCopiesLoopCountMaxima()
     QCOMPARE(loopState.panelLoopVoltage, 27.5f);
     QCOMPARE(loopState.panelMaxLoopCurrent, 400.0f);
 
-    choosePanel(*w, "");  // the blank entry keeps the panel's limits
+    choosePanel(*w, "");  // the blank entry clears the name and keeps the limits, unread
     QCOMPARE(loopState.loopCount, 0);
-    QCOMPARE(loopState.selectedPanelName, QString("QP-420 (4 loops)"));
+    QCOMPARE(loopState.selectedPanelName, QString());
     QCOMPARE(loopState.panelLoopVoltage, 27.5f);
     QCOMPARE(loopState.loopMaxDevices[0], 127);
 }
