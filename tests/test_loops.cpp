@@ -4,6 +4,7 @@
 #include "loops/loop_state.h"
 #include "recording_seam.h"
 #include "test_catalogues.h"
+#include "window_checks.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -14,7 +15,6 @@
 #include <QMetaMethod>
 #include <QPointer>
 #include <QScrollBar>
-#include <QSet>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QRegExpValidator>
@@ -115,14 +115,6 @@ int shownFields(const QTableWidget &table)
     return int(std::count_if(fields.cbegin(), fields.cend(), [](const QLineEdit *f) { return !f->isHidden(); }));
 }
 
-// Shows the window on the "Calculation" tab and waits until it is active.
-bool showCalculationTab(MainWindow &w)
-{
-    w.findChild<QTabWidget *>()->setCurrentIndex(1);
-    w.show();
-    return QTest::qWaitForWindowActive(&w);
-}
-
 // "?" stands for a text that names no panel, which rebuilds the fields at the same size.
 void runPanels(MainWindow &w, const QStringList &panels)
 {
@@ -158,29 +150,15 @@ void touch(QLineEdit *edit, Touch how)
 // showing a fresh "0" with the shared validator; every entry outside the grid is null.
 void verifyFreshGrid(MainWindow &w, int rows, int loops)
 {
-    const QValidator *shared = nullptr;
-    QSet<QLineEdit *> seen;
-    for (int r = 0; r < kMaxDeviceRows; ++r) {
-        for (int i = 0; i < kMaxLoops; ++i) {
-            QLineEdit *edit = w.deviceCountEdits[r][i];
-            const QString where = QString("row %1 loop %2").arg(r).arg(i);
-            QVERIFY2((edit != nullptr) == (r < rows && i < loops), qPrintable(where));
-            if (!edit)
-                continue;
-            QVERIFY2(!seen.contains(edit), qPrintable(where + " holds a field placed twice"));
-            seen.insert(edit);
-            QCOMPARE(w.deviceTable->cellWidget(r, i + 2), static_cast<QWidget *>(edit));
-            QCOMPARE(edit->parentWidget(), w.deviceTable->viewport());
-            QVERIFY2(!edit->isHidden(), qPrintable(where));
-            QCOMPARE(edit->text(), QString("0"));
-            QVERIFY2(!edit->isModified() && !edit->isUndoAvailable() && !edit->hasSelectedText(), qPrintable(where));
-            if (!shared)
-                shared = edit->validator();
-            QCOMPARE(edit->validator(), shared);
+    const QString problem = countGridProblem(w, rows, loops, [](int, int) { return QStringLiteral("0"); });
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    for (int r = 0; r < rows; ++r) {
+        for (int i = 0; i < loops; ++i) {
+            const QLineEdit *edit = w.deviceCountEdits[r][i];
+            QVERIFY2(!edit->isModified() && !edit->isUndoAvailable() && !edit->hasSelectedText(),
+                     qPrintable(QString("row %1 loop %2").arg(r).arg(i)));
         }
     }
-    if (shared)
-        QVERIFY(qobject_cast<const QRegExpValidator *>(shared));
 }
 
 }  // namespace
