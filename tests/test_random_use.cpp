@@ -35,6 +35,7 @@ namespace {
 constexpr int kRows = 2 * kDeviceCapacity;
 // Replays spent on cutting down a failing sequence, at most.
 constexpr int kMaxReplays = 200;
+// What cellText gives for a cell without an item.
 const QString kNoItem = QStringLiteral("<none>");
 
 uint environmentNumber(const char *name, uint fallback)
@@ -140,7 +141,8 @@ QVector<Step> makeSequence(uint seed, int length)
             s.choice = g.bounded(1000);
             break;
         case Action::Idle:
-            s.choice = g.bounded(1, 31);
+            // Mostly a few of the pool's 2 ms slices; now and then long enough for many.
+            s.choice = g.bounded(25) ? g.bounded(1, 16) : g.bounded(50, 151);
             break;
         case Action::Calculate:
         case Action::Save:
@@ -391,12 +393,6 @@ struct Model {
     std::vector<std::unique_ptr<SavedProject>> saved;
 };
 
-QString cellText(const QTableWidget *table, int row, int column)
-{
-    const QTableWidgetItem *item = table->item(row, column);
-    return item ? item->text() : kNoItem;
-}
-
 QString shownKeys(const QString &keys)
 {
     QString shown = keys;
@@ -492,10 +488,12 @@ QString Player::perform(const Step &s)
         w.OpenProject();
         return QStringLiteral("Open project-%1.stm").arg(file + 1);
     }
-    case Action::Idle:
+    case Action::Idle: {
         // Spare count fields are made while the window waits.
+        const int spares = w.spareCountFields();
         QTest::qWait(s.choice);
-        return QStringLiteral("idle %1 ms").arg(s.choice);
+        return QStringLiteral("idle %1 ms, spare count fields %2 -> %3").arg(s.choice).arg(spares).arg(w.spareCountFields());
+    }
     }
     return QString();
 }

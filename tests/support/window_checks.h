@@ -4,6 +4,10 @@
 #include <functional>
 
 class MainWindow;
+class QTableWidget;
+
+// The text of a table cell, or "<none>" for a cell without an item.
+QString cellText(const QTableWidget *table, int row, int column);
 
 // Shows the window on the "Calculation" tab and waits until it is active.
 bool showCalculationTab(MainWindow &w);
