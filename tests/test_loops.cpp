@@ -841,7 +841,7 @@ void LoopsTest::tabMovesToTheNextCell()
     QFETCH(int, loop);
     QFETCH(bool, nextOutOfSight);
     MemoryWindow w(sampleCatalogue());
-    QVERIFY(showCalculationTab(*w));
+    QVERIFY(showOnTab(*w, 1));
     runPanels(*w, panels);
     QTableWidget *table = w->deviceTable;
     QTRY_VERIFY(w->deviceCountEdits[0][0]->width() > 0);
@@ -885,7 +885,7 @@ void LoopsTest::focusStaysWherePanelChangeFindsIt()
     QFETCH(bool, inGrid);
     QFETCH(QString, later);
     MemoryWindow w(sampleCatalogue());
-    QVERIFY(showCalculationTab(*w));
+    QVERIFY(showOnTab(*w, 1));
     choosePanel(*w, "QP-420 (4 loops)");
     QWidget *focused = inGrid ? static_cast<QWidget *>(w->deviceCountEdits[1][2]) : w->panelComboBox;
     focused->setFocus();

@@ -16,9 +16,9 @@ QString cellText(const QTableWidget *table, int row, int column)
     return item ? item->text() : QStringLiteral("<none>");
 }
 
-bool showCalculationTab(MainWindow &w)
+bool showOnTab(MainWindow &w, int tab)
 {
-    w.findChild<QTabWidget *>()->setCurrentIndex(1);
+    w.findChild<QTabWidget *>()->setCurrentIndex(tab);
     w.show();
     return QTest::qWaitForWindowActive(&w);
 }

@@ -9,8 +9,8 @@ class QTableWidget;
 // The text of a table cell, or "<none>" for a cell without an item.
 QString cellText(const QTableWidget *table, int row, int column);
 
-// Shows the window on the "Calculation" tab and waits until it is active.
-bool showCalculationTab(MainWindow &w);
+// Shows the window on the tab with this index (1 is "Calculation") and waits until it is active.
+bool showOnTab(MainWindow &w, int tab);
 
 // The first way in which the count grid is not `rows` x `loops` distinct line edits, each the
 // widget of its own cell of the "Number of Device" table, a shown child of its viewport, with the
