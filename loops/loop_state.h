@@ -9,7 +9,7 @@
 // Working state of the open project. Results of a calculation are not kept here.
 struct LoopState {
     int loopCount = 0;  // 0 while no panel is selected; always 0..16
-    QString selectedPanelName;
+    QString selectedPanelName;  // empty while no panel is chosen
     float panelLoopVoltage = 0.0f;
     float panelMaxLoopCurrent = 0.0f;
     int loopMaxDevices[kMaxLoops] = {};

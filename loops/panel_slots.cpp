@@ -4,6 +4,12 @@
 
 void MainWindow::flushPanel(QString text)
 {
+    // The blank entry (and so New) leaves no panel chosen: Save and the PDF must not name the
+    // panel it replaced. The limits may stay, as nothing reads them while loopCount is 0.
+    if (text.isEmpty()) {
+        loopState.selectedPanelName.clear();
+        return;
+    }
     const auto it = loopState.panelsByName.constFind(text);
     if (it == loopState.panelsByName.cend())
         return;

@@ -333,7 +333,7 @@ void AppTest::newWithPanelSelectedReturnsToBlank()
     w.NewProject();
     QCOMPARE(w.panelComboBox->currentIndex(), 0);
     QCOMPARE(loopState.loopCount, 0);
-    QCOMPARE(loopState.selectedPanelName, QString("QP-420 (4 loops)"));
+    QCOMPARE(loopState.selectedPanelName, QString());
 }
 
 void AppTest::windowIconSizes_data()

@@ -3,6 +3,7 @@
 #include "loops/loop_state.h"
 #include "recording_seam.h"
 #include "test_catalogues.h"
+#include "window_checks.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -20,12 +21,6 @@ const QString kCable = QString::fromUtf8("FR 2x1.5mm²");
 const QString kTick = QString(QChar(0x221A));
 const QString kCross = QString(QChar(0x00D7));
 const QChar kComma(0x3001);
-
-QString cellText(QTableWidget *table, int row, int column)
-{
-    QTableWidgetItem *item = table->item(row, column);
-    return item ? item->text() : QStringLiteral("<none>");
-}
 
 // Calls back on every message, so a test can look at the window while the box would be open.
 class SnoopingSeam final : public UiSeam {

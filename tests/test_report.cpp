@@ -820,13 +820,16 @@ void ReportTest::gatherAfterPanelReset()
     QCOMPARE(data.loopCount, 0);
     QVERIFY(data.cableCaptions.isEmpty());
     QVERIFY(data.loopCells.isEmpty());
-    // The last panel chosen is still named.
-    QCOMPARE(data.panelName, QString("QP-840 (8 loops)"));
+    // No panel is named: not the one the blank entry replaced.
+    QCOMPARE(data.panelName, QString());
     QCOMPARE(data.deviceRows.size(), 17);
     QVERIFY(data.deviceRows[0].loopCounts.isEmpty());
 
     const Sheet sheet = draw(data);
     QCOMPARE(sheet.pages, 2);
+    for (int page = 1; page <= 2; ++page)
+        QVERIFY(placed(sheet.one("Panel Model" + QString(QChar(0xFF1A)), page), box(100, 660, W - 101, 719),
+                       Align::Left));
     QVERIFY(placed(sheet.one("Device", 2), box(988, 880, 1155, 959), Align::Centre));
     QCOMPARE(sheet.verticals(2).size(), 3);
 }
