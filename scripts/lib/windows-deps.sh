@@ -63,7 +63,7 @@ Suites: $VERSION_CODENAME $VERSION_CODENAME-updates
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 SRC
-    $SUDO apt-get update -qq
+    apt_update "$SUDO"
 }
 
 # Unpacks the upstream tarball of a Debian source package into $2 (left empty on failure).
