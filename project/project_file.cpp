@@ -174,3 +174,12 @@ ProjectFileError decodeProject(const QByteArray &bytes, qint32 catalogueVersionN
     *data = read;
     return ProjectFileError::None;
 }
+
+bool operator==(const ProjectData &a, const ProjectData &b)
+{
+    return a.catalogueVersionNumber == b.catalogueVersionNumber && a.projectName == b.projectName &&
+           a.projectLocation == b.projectLocation && a.companyName == b.companyName && a.email == b.email &&
+           a.comment == b.comment && a.panelName == b.panelName && a.loopCount == b.loopCount &&
+           a.cableNames == b.cableNames && a.countRows == b.countRows && a.hasExtraRows == b.hasExtraRows &&
+           a.extraCountRows == b.extraCountRows;
+}

@@ -32,6 +32,9 @@ struct ProjectData {
     QVector<QStringList> extraCountRows; // the rows after them, loopCount texts each
 };
 
+// Field by field: two projects that would be written to the same bytes.
+bool operator==(const ProjectData &a, const ProjectData &b);
+
 enum class ProjectFileError {
     None,
     NotLegal,      // wrong magic, ends early, damaged text, counts out of range

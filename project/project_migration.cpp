@@ -160,19 +160,6 @@ ProjectMigration migrateProject(const ProjectData &project, const Catalogue &fro
     return m;
 }
 
-namespace {
-
-bool sameProject(const ProjectData &a, const ProjectData &b)
-{
-    return a.catalogueVersionNumber == b.catalogueVersionNumber && a.projectName == b.projectName &&
-           a.projectLocation == b.projectLocation && a.companyName == b.companyName && a.email == b.email &&
-           a.comment == b.comment && a.panelName == b.panelName && a.loopCount == b.loopCount &&
-           a.cableNames == b.cableNames && a.countRows == b.countRows && a.hasExtraRows == b.hasExtraRows &&
-           a.extraCountRows == b.extraCountRows;
-}
-
-}  // namespace
-
 QString openForMigration(const QByteArray &bytes, const Catalogue &from, const QString &fromLabel,
                          ProjectData *project)
 {
@@ -191,5 +178,5 @@ QString openForMigration(const QByteArray &bytes, const Catalogue &from, const Q
 
 QByteArray migratedBytes(const ProjectMigration &migration, const ProjectData &project, const QByteArray &bytes)
 {
-    return sameProject(migration.project, project) ? bytes : encodeProject(migration.project);
+    return migration.project == project ? bytes : encodeProject(migration.project);
 }

@@ -66,15 +66,6 @@ ProjectData sixteenLoopProject()
     return d;
 }
 
-bool sameProject(const ProjectData &a, const ProjectData &b)
-{
-    return a.catalogueVersionNumber == b.catalogueVersionNumber && a.projectName == b.projectName &&
-           a.projectLocation == b.projectLocation && a.companyName == b.companyName && a.email == b.email &&
-           a.comment == b.comment && a.panelName == b.panelName && a.loopCount == b.loopCount &&
-           a.cableNames == b.cableNames && a.countRows == b.countRows && a.hasExtraRows == b.hasExtraRows &&
-           a.extraCountRows == b.extraCountRows;
-}
-
 }  // namespace
 
 class ProjectFileTest : public QObject {
@@ -173,7 +164,7 @@ void ProjectFileTest::roundTrip()
     read.projectName = "not overwritten";
     QCOMPARE(decodeProject(bytes, data.catalogueVersionNumber, data.countRows.size(), &read),
              ProjectFileError::None);
-    QVERIFY(sameProject(read, data));
+    QVERIFY(read == data);
     QCOMPARE(encodeProject(read), bytes);
 }
 
@@ -192,7 +183,7 @@ void ProjectFileTest::everyTruncationRefused()
         const ProjectFileError error = decodeProject(bytes.left(size), 3, 4, &read);
         if (size == mainBlockEnd) {
             QCOMPARE(error, ProjectFileError::None);
-            QVERIFY(sameProject(read, withoutBlock));
+            QVERIFY(read == withoutBlock);
         } else {
             QVERIFY2(error == ProjectFileError::NotLegal, qPrintable(QString("prefix of %1 bytes").arg(size)));
         }
@@ -301,7 +292,7 @@ void ProjectFileTest::refusalLeavesDataUntouched()
     damaged.chop(3);
     QCOMPARE(decodeProject(damaged, 3, 4, &read), ProjectFileError::NotLegal);
     QCOMPARE(decodeProject(bytes, 4, 4, &read), ProjectFileError::WrongVersion);
-    QVERIFY(sameProject(read, sixteenLoopProject()));
+    QVERIFY(read == sixteenLoopProject());
 }
 
 void ProjectFileTest::sizeLimitSameForWriterAndReader_data()
