@@ -7,6 +7,7 @@
 #include <QRandomGenerator>
 
 #include <windows.h>
+#include <aclapi.h>
 
 #include <vector>
 
@@ -29,7 +30,7 @@ SaveResult failure(DWORD error)
 bool isBusy(DWORD error)
 {
     return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED
-        || error == ERROR_UNABLE_TO_REMOVE_REPLACED;
+        ;
 }
 
 template <typename Attempt>
@@ -163,6 +164,7 @@ DWORD writeScratch(const std::wstring &folder, const QString &fileName, const QB
     return ERROR_FILE_EXISTS;
 }
 
+// The rename that replaces an existing name in one step, as Qt's own QSaveFile does on Windows.
 DWORD moveIntoPlace(const std::wstring &scratch, const std::wstring &target)
 {
     return retryWhileBusy([&]() -> DWORD {
@@ -172,25 +174,43 @@ DWORD moveIntoPlace(const std::wstring &scratch, const std::wstring &target)
     });
 }
 
-// ReplaceFileW keeps the old file's security, attributes and alternate streams. Where the target
-// is missing (a new file, or one that ReplaceFileW removed before it failed to rename the
-// scratch), or the volume does not offer ReplaceFileW, the scratch is renamed over the target.
-DWORD replaceTarget(const std::wstring &scratch, const std::wstring &target)
+// Gives the scratch what replacing the old file should keep of it: its attributes and, where the
+// old file has an access list of its own rather than the one its folder gives every new file, that
+// list. (ReplaceFileW would keep these too, but it is no atomic rename: Wine removes the old file
+// before it renames the new one, and a save killed in between left no file at all.)
+void keepProtection(const std::wstring &oldFile, const std::wstring &scratch)
 {
-    if (!exists(target))
-        return moveIntoPlace(scratch, target);
-    const DWORD error = retryWhileBusy([&]() -> DWORD {
-        return ReplaceFileW(target.c_str(), scratch.c_str(), nullptr,
-                            REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr, nullptr)
-            ? ERROR_SUCCESS
-            : GetLastError();
-    });
-    if (error == ERROR_SUCCESS || isBusy(error))
-        return error;
-    if ((error == ERROR_UNABLE_TO_MOVE_REPLACEMENT || error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
-        && exists(target))
-        return error;  // the old file is still in place: fail whole
-    return moveIntoPlace(scratch, target);
+    const DWORD attributes = GetFileAttributesW(oldFile.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        SetFileAttributesW(scratch.c_str(), attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM
+                                                          | FILE_ATTRIBUTE_ARCHIVE
+                                                          | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED));
+    }
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetNamedSecurityInfoW(oldFile.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                              nullptr, &descriptor)
+        != ERROR_SUCCESS)
+        return;
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    if (dacl && GetSecurityDescriptorControl(descriptor, &control, &revision)) {
+        const bool isProtected = control & SE_DACL_PROTECTED;
+        bool ownEntries = isProtected;
+        for (DWORD i = 0; i < dacl->AceCount && !ownEntries; ++i) {
+            ACE_HEADER *ace = nullptr;
+            if (GetAce(dacl, i, reinterpret_cast<void **>(&ace)) && !(ace->AceFlags & INHERITED_ACE))
+                ownEntries = true;
+        }
+        if (ownEntries) {
+            SetNamedSecurityInfoW(const_cast<wchar_t *>(scratch.c_str()), SE_FILE_OBJECT,
+                                  DACL_SECURITY_INFORMATION
+                                      | (isProtected ? PROTECTED_DACL_SECURITY_INFORMATION
+                                                     : UNPROTECTED_DACL_SECURITY_INFORMATION),
+                                  nullptr, nullptr, dacl, nullptr);
+        }
+    }
+    LocalFree(descriptor);
 }
 
 }  // namespace
@@ -229,9 +249,9 @@ std::wstring windowsLongPath(const QString &path, unsigned long *error)
     return L"\\\\?\\" + full;
 }
 
-// The content is complete and flushed in a scratch file of its own before it replaces the
-// target, so the target is always the old file or the new one, also when two saves of one path
-// run at once. On failure the scratch is removed; a killed save leaves one behind, which the
+// The content is complete and flushed in a scratch file of its own before one rename puts it in
+// place of the target, so the target is always the old file or the new one, also when two saves
+// of one path run at once. On failure the scratch is removed; a killed save leaves one behind, which the
 // next save of the same file removes.
 SaveResult saveFileAtomically(const QString &path, const QByteArray &bytes)
 {
@@ -259,21 +279,16 @@ SaveResult saveFileAtomically(const QString &path, const QByteArray &bytes)
     }
     std::wstring scratch;
     error = writeScratch(folder, fileName, bytes, &scratch);
-    if (error == ERROR_SUCCESS)
-        error = replaceTarget(scratch, target);
+    if (error == ERROR_SUCCESS) {
+        if (hadTarget)
+            keepProtection(target, scratch);
+        error = moveIntoPlace(scratch, target);
+    }
     if (error == ERROR_SUCCESS)
         return {true, QString()};
-    SaveResult result = failure(error);
-    if (hadTarget && !exists(target) && !scratch.empty()) {
-        // The old file is gone and the new content exists only in the scratch: keep it, and say
-        // where it is.
-        result.error += QStringLiteral(" The new content is in %1.")
-                            .arg(QDir::toNativeSeparators(QString::fromStdWString(scratch)));
-        return result;
-    }
     if (!scratch.empty())
         DeleteFileW(scratch.c_str());
-    return result;
+    return failure(error);
 }
 
 #endif

@@ -406,7 +406,8 @@ QStringList childWindowGeometry(const QString &variable, const QString &value)
     child.start(QCoreApplication::applicationFilePath(), QStringList());
     if (!child.waitForFinished(60000) || child.exitCode() != 0)
         return {};
-    return QString::fromUtf8(child.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    // Windows writes the child's lines in text mode, ending in CR LF.
+    return QString::fromUtf8(child.readAllStandardOutput()).remove('\r').split('\n', Qt::SkipEmptyParts);
 }
 
 }  // namespace

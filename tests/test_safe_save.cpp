@@ -439,14 +439,14 @@ void SafeSaveTest::concurrentSavesNeverTear()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("project.stm");
-    const int largeSize = 8 << 20, smallSize = 4096;
+    const int largeSize = 4 << 20, smallSize = 4096;
     const QByteArray large = pattern(largeSize, 'L'), small = pattern(smallSize, 's');
     QVERIFY(saveFileAtomically(path, small).ok);
     QProcess savers[2];
     savers[0].start(QCoreApplication::applicationFilePath(),
-                    {"--save-times", path, "12", QString::number(largeSize), "L"});
+                    {"--save-times", path, "8", QString::number(largeSize), "L"});
     savers[1].start(QCoreApplication::applicationFilePath(),
-                    {"--save-times", path, "200", QString::number(smallSize), "s"});
+                    {"--save-times", path, "100", QString::number(smallSize), "s"});
     int reads = 0;
     while (savers[0].state() != QProcess::NotRunning || savers[1].state() != QProcess::NotRunning) {
         // A reader between the saves sees one whole content whenever it can open the file.
