@@ -18,6 +18,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTextEdit>
+#include <QRegularExpression>
 #include <QtTest>
 #include <cstdio>
 
@@ -439,6 +440,14 @@ void AppTest::scaledWindowKeepsLogicalGeometry()
     if (!deviceSize.isEmpty())
         QCOMPARE(device, deviceSize);
     QVERIFY(device != unscaled.takeFirst());
+    if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
+        // A real platform hints its fonts at each size, so text-sized parts may move by a pixel;
+        // the fixed geometry must not.
+        const QRegularExpression fixed(QStringLiteral("^(window|columns) | 230x25$"));
+        scaled = scaled.filter(fixed);
+        unscaled = unscaled.filter(fixed);
+        QVERIFY(unscaled.size() > 3);
+    }
     QCOMPARE(scaled, unscaled);
 }
 
