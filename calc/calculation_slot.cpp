@@ -24,18 +24,7 @@ QString statusSymbol(CurrentStatus status)
     return status == CurrentStatus::Overloaded ? QString(QChar(0x00D7)) : QString(QChar(0x221A));
 }
 
-QBrush statusBrush(CurrentStatus status)
-{
-    switch (status) {
-    case CurrentStatus::Overloaded:
-        return QBrush(QColor(0xFF, 0x00, 0x00));
-    case CurrentStatus::NearLimit:
-        return QBrush(QColor(0xFF, 0xFF, 0x00));
-    case CurrentStatus::Normal:
-        break;
-    }
-    return QBrush(QColor(0x00, 0xFF, 0x00));
-}
+QBrush statusBrush(CurrentStatus status) { return QBrush(statusColour(status)); }
 
 // The table owns the item it takes; a cell outside the table takes none (nullptr).
 QTableWidgetItem *putItem(QTableWidget *table, int row, int column, std::unique_ptr<QTableWidgetItem> item)

@@ -22,3 +22,16 @@ LoopResultTexts loopResultTexts(const LoopResults &results, int k, float maxLoop
     texts.others = formatCount(t.otherTotal[k]);
     return texts;
 }
+
+QColor statusColour(CurrentStatus status)
+{
+    switch (status) {
+    case CurrentStatus::Overloaded:
+        return QColor(0xFF, 0x00, 0x00);
+    case CurrentStatus::NearLimit:
+        return QColor(0xFF, 0xFF, 0x00);
+    case CurrentStatus::Normal:
+        break;
+    }
+    return QColor(0x00, 0xFF, 0x00);
+}

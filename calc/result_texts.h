@@ -2,6 +2,7 @@
 
 #include "calc/loop_calculation.h"
 
+#include <QColor>
 #include <QString>
 #include <optional>
 
@@ -18,3 +19,6 @@ struct LoopResultTexts {
 
 // The texts of loop k (from 0) of a calculation, with the catalogue's maximum loop length as cap.
 LoopResultTexts loopResultTexts(const LoopResults &results, int k, float maxLoopLength);
+
+// The colour a state is marked with, in the window and on paper alike.
+QColor statusColour(CurrentStatus status);

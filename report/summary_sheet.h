@@ -5,6 +5,9 @@
 #include <QStringList>
 #include <QVector>
 #include <functional>
+#include <optional>
+
+#include "calc/loop_calculation.h"
 
 class QPagedPaintDevice;
 class QPdfWriter;
@@ -28,6 +31,9 @@ struct SummarySheetData {
     int loopCount = 0;               // 0..16
     QStringList cableCaptions;       // "Loop1:..." per loop
     QVector<QStringList> loopCells;  // per loop: "Loop detail statistics table" columns 0..8
+    // Per loop: the state its "Result" cell is filled with; none for a loop without figures.
+    QVector<std::optional<CurrentStatus>> loopStates;
+    QStringList comments;  // the per-loop comment lines, loop order, printed under the table
     QVector<SummaryDeviceRow> deviceRows;
     QString softwareVersion;
     QString catalogueVersion;
