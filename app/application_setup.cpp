@@ -9,6 +9,13 @@
 // unless it is initialised by name, from outside any namespace.
 static void initIconResource() { Q_INIT_RESOURCE(app_icons); }
 
+void setApplicationIdentity()
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("Quillon"));
+    QCoreApplication::setApplicationName(QStringLiteral("Quillon"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUILLON_VERSION));
+}
+
 void prepareHighDpiScaling()
 {
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);

@@ -7,6 +7,7 @@
 
 int main(int argc, char *argv[])
 {
+    setApplicationIdentity();
     prepareHighDpiScaling();
     QApplication app(argc, argv);
     setUpApplication();
