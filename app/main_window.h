@@ -1,5 +1,6 @@
 #pragma once
 
+#include "calc/calculation_record.h"
 #include "catalogue/catalogue.h"
 
 #include <QMainWindow>
@@ -74,6 +75,12 @@ public:
     // Count fields made in idle time and ready for the next panel change.
     int spareCountFields() const;
 
+    // The last calculation, with what each loop's part came from: the result tables, the
+    // comment lines and the summary sheet are drawn from it.
+    const CalculationRecord &calculation() const { return calculationRecord; }
+    // What loop k (from 0) shows as its inputs now: its cable box and its count fields.
+    LoopInputsShown loopInputsShown(int k) const;
+
 public slots:
     void NewProject();
     void OpenProject();
@@ -122,6 +129,15 @@ private:
     QGroupBox *buildCalculationGroup();
     QGroupBox *buildCommentGroup();
 
+    enum class ResultCells { All, Figures, CountsAndCable };
+    // Loop k's row of both result tables and its comment line, from the calculation record.
+    void showLoopResult(int k, ResultCells cells = ResultCells::All);
+    // Open, New and a panel change: no result stands any more.
+    void clearCalculation();
+    // A cable or count of loop k changed: its result goes if it no longer matches the inputs.
+    void loopInputsChanged(int k);
+    void countFieldChanged(const QLineEdit *field);
+
     void flushCableLoop(int loopNumber, const QString &text);
     void rebuildCableRows();
     void rebuildResultRows();
@@ -133,6 +149,8 @@ private:
     // Shared by every count field; made with the "Number of Device" group.
     QValidator *deviceCountValidator = nullptr;
     CountFieldPool *countFieldPool = nullptr;
+
+    CalculationRecord calculationRecord;
 
     QWidget *projectPage = nullptr;
     QWidget *calculationPage = nullptr;

@@ -1,12 +1,12 @@
 #include "app/main_window.h"
 
 #include "app/ui_seam.h"
+#include "calc/calculation_record.h"
 #include "calc/loop_calculation.h"
-#include "calc/result_texts.h"
+#include "loops/loop_indexes.h"
 #include "loops/loop_state.h"
 
 #include <QBrush>
-#include <QColor>
 #include <QComboBox>
 #include <QFont>
 #include <QLabel>
@@ -15,45 +15,113 @@
 
 #include <algorithm>
 #include <iterator>
-#include <memory>
 
 namespace {
 
-QString statusSymbol(CurrentStatus status)
+bool isCountOrCable(ResultField field)
 {
-    return status == CurrentStatus::Overloaded ? QString(QChar(0x00D7)) : QString(QChar(0x221A));
+    switch (field) {
+    case ResultField::Detectors:
+    case ResultField::Modules:
+    case ResultField::Sounders:
+    case ResultField::Others:
+    case ResultField::Cable:
+        return true;
+    default:
+        return false;
+    }
 }
 
-QBrush statusBrush(CurrentStatus status) { return QBrush(statusColour(status)); }
-
-// The table owns the item it takes; a cell outside the table takes none (nullptr).
-QTableWidgetItem *putItem(QTableWidget *table, int row, int column, std::unique_ptr<QTableWidgetItem> item)
+// Writes row k of a result table from the loop's row; `wanted` picks the columns. The alarm cell
+// is coloured only where `colourAlarm`, the state cell wherever there is a state.
+template <typename Wanted>
+void putRow(QTableWidget *table, const QVector<ResultColumn> &columns, int k, const LoopRow &row,
+            bool colourAlarm, Wanted wanted)
 {
-    if (row >= table->rowCount() || column >= table->columnCount())
-        return nullptr;
-    table->setItem(row, column, item.get());
-    return item.release();
-}
-
-QTableWidgetItem *putText(QTableWidget *table, int row, int column, const QString &text)
-{
-    return putItem(table, row, column, std::make_unique<QTableWidgetItem>(text));
-}
-
-QTableWidgetItem *putSymbol(QTableWidget *table, int row, int column, CurrentStatus status)
-{
-    auto item = std::make_unique<QTableWidgetItem>(statusSymbol(status));
-    item->setFont(QFont(QStringLiteral("SimSum"), 16));
-    return putItem(table, row, column, std::move(item));
-}
-
-void setBrush(QTableWidgetItem *item, CurrentStatus status)
-{
-    if (item)
-        item->setBackground(statusBrush(status));
+    if (k >= table->rowCount())
+        return;
+    for (int c = 0; c < columns.size() && c < table->columnCount(); ++c) {
+        const ResultField field = columns[c].field;
+        if (field == ResultField::Loop || !wanted(field))
+            continue;
+        auto *item = new QTableWidgetItem(row.text(field));
+        if (field == ResultField::State && row.state)
+            item->setFont(QFont(QStringLiteral("SimSum"), 16));
+        if (row.state && (field == ResultField::State || (colourAlarm && field == ResultField::Alarm)))
+            item->setBackground(QBrush(statusColour(*row.state)));
+        table->setItem(k, c, item);
+    }
 }
 
 }  // namespace
+
+LoopInputsShown MainWindow::loopInputsShown(int k) const
+{
+    LoopInputsShown shown;
+    if (k < 0 || k >= kMaxLoops)
+        return shown;
+    if (cableComboBoxes[k])
+        shown.cable = cableComboBoxes[k]->currentText();
+    const int rows = deviceGridRowCount(catalogue);
+    shown.counts.reserve(rows);
+    for (int r = 0; r < rows; ++r) {
+        const QLineEdit *edit = deviceCountEdits[r][k];
+        shown.counts.append(edit ? parseCountText(edit->text()) : 0);
+    }
+    return shown;
+}
+
+void MainWindow::showLoopResult(int k, ResultCells cells)
+{
+    const LoopRow row = calculationRecord.row(k, loopLabel(k + 1));
+    auto wanted = [cells](ResultField field) {
+        switch (cells) {
+        case ResultCells::Figures:
+            return !isCountOrCable(field);
+        case ResultCells::CountsAndCable:
+            return isCountOrCable(field);
+        case ResultCells::All:
+            break;
+        }
+        return true;
+    };
+    putRow(calculationTable, calculationColumns(), k, row, true, wanted);
+    putRow(summaryTable, summaryColumns(), k, row, false, wanted);
+    if (cells != ResultCells::CountsAndCable && k < kMaxLoops && commentLabels[k])
+        commentLabels[k]->setText(row.comments.join(QLatin1Char('\n')));
+}
+
+void MainWindow::clearCalculation()
+{
+    calculationRecord.clear();
+    const int loops = usableLoopCount(loopState.loopCount);
+    for (int k = 0; k < loops; ++k)
+        showLoopResult(k);
+    for (int k = loops; k < kMaxLoops; ++k)
+        if (commentLabels[k])
+            commentLabels[k]->clear();
+}
+
+void MainWindow::loopInputsChanged(int k)
+{
+    if (calculationRecord.stands(k) && calculationRecord.dropIfChanged(k, loopInputsShown(k)))
+        showLoopResult(k);
+}
+
+void MainWindow::countFieldChanged(const QLineEdit *field)
+{
+    // Most edits happen with no result standing (before a Calculate, while Open fills the grid).
+    if (!calculationRecord.anyStanding())
+        return;
+    const int loops = usableLoopCount(loopState.loopCount);
+    const int rows = deviceGridRowCount(catalogue);
+    for (int k = 0; k < loops; ++k)
+        for (int r = 0; r < rows; ++r)
+            if (deviceCountEdits[r][k] == field) {
+                loopInputsChanged(k);
+                return;
+            }
+}
 
 void MainWindow::flushCalculation()
 {
@@ -70,9 +138,6 @@ void MainWindow::flushCalculation()
         warn(text);
     if (!check.complete)
         return;
-
-    for (QLabel *label : commentLabels)
-        label->setText(QString());
 
     CalculationInputs inputs;
     inputs.loopCount = loops;
@@ -100,41 +165,22 @@ void MainWindow::flushCalculation()
     inputs.condition = catalogue.condition;
 
     const LoopResults results = calculateLoops(loopState.devicesByKey, inputs);
+    QVector<LoopInputsShown> shown;
+    for (int k = 0; k < loops; ++k)
+        shown.append(loopInputsShown(k));
+    calculationRecord.keep(results, catalogue.condition.maxLoopLength, shown);
+
     for (const QString &text : results.checkWarnings)
         warn(text);
-
+    // A loop's current warning comes once its figures, state and comment are in place, before
+    // its counts and cable.
     for (int k = 0; k < loops; ++k) {
-        const LoopResultTexts texts = loopResultTexts(results, k, catalogue.condition.maxLoopLength);
-        if (!texts.shown) {
-            // A loop left out for unusable catalogue values says so in its comment line.
-            if (!texts.comment.isEmpty())
-                commentLabels[k]->setText(texts.comment);
-            continue;
+        showLoopResult(k, ResultCells::Figures);
+        if (calculationRecord.hasFigures(k)) {
+            const QString warning = statusMessage(results.status[k], k + 1);
+            if (!warning.isEmpty())
+                warn(warning);
         }
-        putText(calculationTable, k, 1, texts.quiescent);
-        putText(summaryTable, k, 5, texts.quiescent);
-        QTableWidgetItem *alarmCell = putText(calculationTable, k, 2, texts.alarm);
-        putText(summaryTable, k, 6, texts.alarm);
-        if (texts.length) {
-            putText(calculationTable, k, 3, *texts.length);
-            putText(summaryTable, k, 7, *texts.length);
-        }
-
-        const CurrentStatus status = texts.status;
-        if (!texts.comment.isEmpty())
-            commentLabels[k]->setText(texts.comment);
-        setBrush(alarmCell, status);
-        setBrush(putSymbol(calculationTable, k, 4, status), status);
-        putSymbol(summaryTable, k, 9, status);
-        if (!texts.comment.isEmpty())
-            warn(texts.comment);
-        else
-            commentLabels[k]->setText(QString());
-
-        putText(summaryTable, k, 1, texts.detectors);
-        putText(summaryTable, k, 2, texts.modules);
-        putText(summaryTable, k, 3, texts.sounders);
-        putText(summaryTable, k, 4, texts.others);
-        putText(summaryTable, k, 8, loopState.loopCableNames[k]);
+        showLoopResult(k, ResultCells::CountsAndCable);
     }
 }

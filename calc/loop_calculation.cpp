@@ -183,15 +183,20 @@ LoopResults calculateLoops(QMap<QString, DeviceRecord> &devices, const Calculati
             listBuilt = true;
         }
         // The list is joined in after the numbers so that a "%" in a device name stays as it is.
-        r.checkWarnings.append(QStringLiteral("Loop%1:The sum of the number of ").arg(i + 1) + restrictedList
-                               + QStringLiteral(" should be less than or equal to %1").arg(condition.maxDeviceSum));
+        const QString warning = QStringLiteral("Loop%1:The sum of the number of ").arg(i + 1) + restrictedList
+                                + QStringLiteral(" should be less than or equal to %1").arg(condition.maxDeviceSum);
+        r.checkWarnings.append(warning);
+        r.leftOutReasons[i].append(warning);
     }
     for (int i = 0; i < loops; ++i) {
         r.maxDevicesExceeded[i] = t.deviceTotal[i] > inputs.loopMaxDevices[i];
-        if (r.maxDevicesExceeded[i])
-            r.checkWarnings.append(QStringLiteral("Loop%1:Max number of devices should be less than or equal to %2.")
-                                       .arg(i + 1)
-                                       .arg(inputs.loopMaxDevices[i]));
+        if (!r.maxDevicesExceeded[i])
+            continue;
+        const QString warning = QStringLiteral("Loop%1:Max number of devices should be less than or equal to %2.")
+                                    .arg(i + 1)
+                                    .arg(inputs.loopMaxDevices[i]);
+        r.checkWarnings.append(warning);
+        r.leftOutReasons[i].append(warning);
     }
 
     for (const DeviceRecord &d : qAsConst(devices)) {
@@ -227,8 +232,10 @@ LoopResults calculateLoops(QMap<QString, DeviceRecord> &devices, const Calculati
     }
     for (int i = 0; i < loops; ++i) {
         r.unsoundInputs[i] = !soundLoopInputs(devices, inputs, t, i);
-        if (r.unsoundInputs[i])
+        if (r.unsoundInputs[i]) {
             r.checkWarnings.append(unsoundInputsMessage(i + 1));
+            r.leftOutReasons[i].append(unsoundInputsMessage(i + 1));
+        }
     }
     return r;
 }

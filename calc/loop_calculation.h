@@ -59,6 +59,8 @@ struct LoopResults {
     // every restricted-device warning, then every device-number warning, then every
     // unsound-input warning
     QStringList checkWarnings;
+    // Per loop, the warnings that left it out, in the same words and order.
+    QStringList leftOutReasons[kMaxLoops];
 
     bool excluded(int loop) const
     {

@@ -1,5 +1,7 @@
 #include "app/main_window.h"
 
+#include "calc/calculation_record.h"
+
 #include <QFont>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -8,41 +10,34 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
-#include <iterator>
+
+namespace {
+
+void setResultColumns(QTableWidget *table, const QVector<ResultColumn> &columns)
+{
+    table->setColumnCount(columns.size());
+    QStringList labels;
+    for (const ResultColumn &c : columns)
+        labels << QString::fromLatin1(c.header);
+    table->setHorizontalHeaderLabels(labels);
+    for (int i = 0; i < columns.size(); ++i)
+        if (columns[i].width > 0)
+            table->setColumnWidth(i, columns[i].width);
+}
+
+}  // namespace
 
 QGroupBox *MainWindow::buildLoopSummaryGroup()
 {
     auto *group = new QGroupBox(QStringLiteral("Loop Summary"));
     auto *layout = new QHBoxLayout;
 
-    struct Column {
-        const char *label;
-        int width;
-    };
-    static const Column columns[] = {
-        {"Loop", 50},
-        {"Detectors", 80},
-        {"Modules", 70},
-        {"Sounders", 80},
-        {"Others", 60},
-        {"Quiescent Current", 150},
-        {"Total Alarm Current", 160},
-        {"Max Length", 90},
-        {"Cable Type", 240},
-        {"State", 50},
-    };
     summaryTable = new QTableWidget;
     // Hidden before the table gets columns: each count change sizes every visible header.
     summaryTable->verticalHeader()->setVisible(false);
     summaryTable->setSelectionBehavior(QAbstractItemView::SelectRows);
     summaryTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    summaryTable->setColumnCount(int(std::size(columns)));
-    QStringList labels;
-    for (const Column &c : columns)
-        labels << QString::fromLatin1(c.label);
-    summaryTable->setHorizontalHeaderLabels(labels);
-    for (int i = 0; i < int(std::size(columns)); ++i)
-        summaryTable->setColumnWidth(i, columns[i].width);
+    setResultColumns(summaryTable, summaryColumns());
 
     layout->addWidget(summaryTable, 1);
     group->setLayout(layout);
@@ -63,14 +58,7 @@ QGroupBox *MainWindow::buildCalculationGroup()
     calculationTable->verticalHeader()->setVisible(false);
     calculationTable->setSelectionBehavior(QAbstractItemView::SelectRows);
     calculationTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    calculationTable->setColumnCount(5);
-    // The blank after "Current" in column 2 belongs to the header text.
-    calculationTable->setHorizontalHeaderLabels({QStringLiteral("Loop"), QStringLiteral("Quiescent Current"),
-                                                 QStringLiteral("Total Alarm Current "),
-                                                 QStringLiteral("Max Length"), QStringLiteral("State")});
-    calculationTable->setColumnWidth(1, 150);
-    calculationTable->setColumnWidth(2, 150);
-    calculationTable->setColumnWidth(3, 140);
+    setResultColumns(calculationTable, calculationColumns());
 
     layout->addWidget(calculationTable, 0, 0, 1, 8);
     layout->addWidget(calculateButton, 0, 8, 1, 2);

@@ -7,6 +7,8 @@ void MainWindow::flushCableLoop(int loopNumber, const QString &text)
 {
     if (loopNumber < 1 || loopNumber > kMaxLoops)
         return;
+    // Also for the blank entry, which leaves the loop without a cable to calculate with.
+    loopInputsChanged(loopNumber - 1);
     // The blank first item matches no cable: the loop keeps what it had.
     const auto it = loopState.cablesByName.constFind(text);
     if (it == loopState.cablesByName.cend())

@@ -58,6 +58,10 @@ QLineEdit *CountFieldPool::makeField() const
     auto *field = new QLineEdit(table->viewport());
     field->setValidator(validator);
     field->setText(QStringLiteral("0"));
+    QObject::connect(field, &QLineEdit::textChanged, field, [this, field] {
+        if (changeHandler)
+            changeHandler(field);
+    });
     field->setGeometry(0, 0, 0, 0);
     // Hidden explicitly: a child of a viewport not yet shown would otherwise appear with it.
     field->hide();

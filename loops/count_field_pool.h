@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <functional>
 #include <QObject>
 #include <QPointer>
 #include <QStyledItemDelegate>
@@ -33,6 +34,9 @@ public:
     // True for a field waiting in the pool, outside the grid.
     bool isSpare(const QWidget *widget) const { return spareSet.contains(widget); }
 
+    // Called with a field whenever its text changes, by typing or by setText, wherever it is.
+    void setChangeHandler(std::function<void(const QLineEdit *)> handler) { changeHandler = std::move(handler); }
+
     // Makes spares in idle time until `count` are ready.
     void keepSpares(int count);
     int spareCount() const { return spares.size(); }
@@ -54,6 +58,7 @@ private:
     QList<QLineEdit *> spares;
     QSet<const QWidget *> spareSet;
     int wantedSpares = 0;
+    std::function<void(const QLineEdit *)> changeHandler;
     QTimer idleSlices;
 };
 

@@ -89,6 +89,8 @@ void MainWindow::setLoopColumn(QString text)
         loopState.loopCount = n;
     }
     const int loops = usableLoopCount(loopState.loopCount);
+    // Other limits, maybe other loops: no result of the earlier panel stands.
+    calculationRecord.clear();
 
     QStringList headers{QStringLiteral("Name"), QStringLiteral("Type")};
     for (int i = 0; i < loops; ++i)
@@ -146,14 +148,12 @@ void MainWindow::rebuildResultRows()
 {
     const int loops = usableLoopCount(loopState.loopCount);
     summaryTable->clearContents();
+    calculationTable->clearContents();
     for (int i = 0; i < loops; ++i) {
         summaryTable->setItem(i, 0, new QTableWidgetItem(loopLabel(i + 1)));
-        for (int column = 1; column <= 9; ++column)
-            summaryTable->setItem(i, column, new QTableWidgetItem(QString()));
-    }
-    calculationTable->clearContents();
-    for (int i = 0; i < loops; ++i)
         calculationTable->setItem(i, 0, new QTableWidgetItem(loopLabel(i + 1)));
+        showLoopResult(i);
+    }
 }
 
 void MainWindow::prepareDeviceCountFields()
@@ -161,6 +161,7 @@ void MainWindow::prepareDeviceCountFields()
     // One validator for every count field the window ever shows; fields keep it for life.
     deviceCountValidator = newDeviceCountValidator(deviceTable);
     countFieldPool = new CountFieldPool(deviceTable, deviceCountValidator);
+    countFieldPool->setChangeHandler([this](const QLineEdit *field) { countFieldChanged(field); });
     deviceTable->setItemDelegate(new CountFieldDelegate(countFieldPool, deviceTable));
     countFieldPool->keepSpares(deviceGridRowCount(catalogue) * kMaxLoops);
 }

@@ -151,8 +151,8 @@ QStringList checkTextLines(const QString &file, const ProjectCheck &check)
         lines.append(lead + loop.loop + QStringLiteral(": ") + fields.join(QStringLiteral("; ")));
     }
     for (const LoopCheck &loop : check.loops)
-        if (!loop.texts.comment.isEmpty())
-            lines.append(lead + QStringLiteral("comment: ") + loop.texts.comment);
+        for (const QString &comment : loop.texts.comments)
+            lines.append(lead + QStringLiteral("comment: ") + comment);
     if (!check.leftOut.isEmpty())
         lines.append(lead + kLeftOut + check.leftOut);
     return lines;
@@ -198,7 +198,7 @@ QStringList checkCsvRows(const QString &file, const ProjectCheck &check)
     QStringList rows;
     for (const LoopCheck &loop : check.loops)
         rows.append(csvRow({file, loop.loop, check.panel, loop.cable, loop.texts.quiescent, loop.texts.alarm,
-                            loop.texts.length.value_or(QString()), loop.state, loop.texts.comment}));
+                            loop.texts.length.value_or(QString()), loop.state, loop.texts.comments.join(QStringLiteral("; "))}));
     if (!check.leftOut.isEmpty())
         rows.append(csvRow({file, QString(), check.panel, QString(), QString(), QString(), QString(),
                             kLeftOut + check.leftOut, QString()}));

@@ -158,6 +158,8 @@ bool MainWindow::loadProjectFile(const QString &fileName)
         uiSeam().message(this, MessageKind::Critical, QStringLiteral("Error"), projectRefusalText(result));
         return false;
     }
+    // The panel box may already show the file's panel, and then nothing resets the results.
+    clearCalculation();
     applyProject(*this, data);
     return true;
 }

@@ -2,6 +2,9 @@
 
 #include "app/safe_save.h"
 #include "app/ui_seam.h"
+#include "calc/calculation_record.h"
+#include "calc/loop_calculation.h"
+#include "loops/loop_indexes.h"
 #include "loops/loop_state.h"
 #include "report/sheet_from_window.h"
 #include "report/summary_sheet.h"
@@ -12,16 +15,6 @@
 #include <QTableWidget>
 #include <QTextEdit>
 #include <QUrl>
-
-namespace {
-
-QString cellText(const QTableWidget *table, int row, int column)
-{
-    const QTableWidgetItem *item = table ? table->item(row, column) : nullptr;
-    return item ? item->text() : QString();
-}
-
-}  // namespace
 
 SummarySheetData gatherSummarySheetData(const MainWindow &window)
 {
@@ -35,19 +28,22 @@ SummarySheetData gatherSummarySheetData(const MainWindow &window)
 
     const int n = usableLoopCount(loopState.loopCount);
     data.loopCount = n;
+    const CalculationRecord &calculation = window.calculation();
     for (int i = 0; i < n; ++i) {
         data.cableCaptions << loopState.loopCableCaptions[i];
-        // Column 8, "Cable Type", is not printed; column 9 is the sheet's "Result".
+        const LoopRow row = calculation.row(i, loopLabel(i + 1));
         QStringList cells;
-        for (int column : {0, 1, 2, 3, 4, 5, 6, 7, 9})
-            cells << cellText(window.summaryTable, i, column);
+        for (const ResultColumn &column : sheetColumns())
+            cells << row.text(column.field);
         data.loopCells << cells;
+        data.loopStates << row.state;
+        data.comments << row.comments;
     }
 
-    // Every device is listed, also those beyond a count grid that a catalogue made too short:
-    // a row without a count field prints 0 counts.
+    // The counts as the grid shows them, read as the calculation reads them. Every device is
+    // listed, also those beyond a count grid that a catalogue made too short: a row without a
+    // count field prints 0 counts.
     const QMap<QString, DeviceRecord> &devices = loopState.devicesByKey;
-    const int gridRows = deviceGridRowCount(catalogue);
     for (const DeviceRow &row : deviceRowOrder(devices, kMaxDeviceRows)) {
         const auto found = devices.constFind(row.key);
         if (found == devices.cend())
@@ -57,8 +53,10 @@ SummarySheetData gatherSummarySheetData(const MainWindow &window)
         printed.name = row.secondRow ? device.secondRowName : device.name;
         printed.type = device.type;
         printed.secondRow = row.secondRow;
-        const qint32 *counts = row.secondRow ? device.secondRowLoopCounts : device.loopCounts;
-        printed.loopCounts = row.row < gridRows ? QVector<qint32>(counts, counts + n) : QVector<qint32>(n, 0);
+        for (int i = 0; i < n; ++i) {
+            const QLineEdit *edit = row.row < kMaxDeviceRows ? window.deviceCountEdits[row.row][i] : nullptr;
+            printed.loopCounts << (edit ? parseCountText(edit->text()) : 0);
+        }
         data.deviceRows << printed;
     }
 
@@ -77,6 +75,8 @@ void MainWindow::ExportPDF()
     const QString name = uiSeam().saveFileName(this, tr("Save as"), QStringLiteral("/"), tr("Files(*.pdf)"));
     if (name.isEmpty())
         return;
+    // The sheet prints the calculation of the inputs shown, never an earlier one.
+    flushCalculation();
 
     // The whole document is made in memory first, so a failed save leaves any old PDF intact.
     QBuffer buffer;

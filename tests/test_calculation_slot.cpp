@@ -59,7 +59,10 @@ private slots:
     void statusPresentation();
     void warningsOfSeveralLoopsInOrder();
     void currentWarningComesBetweenValueAndCountCells();
-    void excludedLoopKeepsEarlierCells();
+    void leftOutAfterValidRunShowsNoFigures_data();
+    void leftOutAfterValidRunShowsNoFigures();
+    void changeClearsThatLoopOnly_data();
+    void changeClearsThatLoopOnly();
     void normalAfterOverloadedClearsMark();
     void countsStayInDevicesByKeyAndEmptyFieldsBecomeZero();
     void secondRowCountsUnderItsType();
@@ -174,7 +177,7 @@ void CalculationSlotTest::missingCablesWarnInOrderAndChangeNothing()
     QCOMPARE(loopState.devicesByKey["9"].loopCounts[2], 0);
     QCOMPARE(w().commentLabels[0]->text(), QString("earlier"));
     for (int k = 0; k < 8; ++k) {
-        QVERIFY(!w().calculationTable->item(k, 1));
+        QCOMPARE(cellText(w().calculationTable, k, 1), QString());
         QCOMPARE(cellText(w().summaryTable, k, 5), QString());
     }
 }
@@ -205,16 +208,16 @@ void CalculationSlotTest::workedCases_data()
         << "QP-110 (1 loop)" << QStringList{"12:25", "7:5"} << QStringList{"10.7mA", "250.0mA", "1157.0m", kCross}
         << QStringList{"0", "0", "30", "0", "10.7mA", "250.0mA", "1157.0m", kCable, kCross} << over
         << QStringList{over};
-    const QString none = "<none>";
+    // A left-out loop shows no figure and no state; its comment line gives the reason.
+    const QString tooMany = "Loop1:Max number of devices should be less than or equal to 126.";
     QTest::newRow("QP-110: 127 devices are excluded")
-        << "QP-110 (1 loop)" << QStringList{"1:100", "5:20", "13:7"} << QStringList{none, none, none, none}
-        << QStringList{"", "", "", "", "", "", "", "", ""} << ""
-        << QStringList{"Loop1:Max number of devices should be less than or equal to 126."};
+        << "QP-110 (1 loop)" << QStringList{"1:100", "5:20", "13:7"} << QStringList{"", "", "", ""}
+        << QStringList{"", "", "", "", "", "", "", kCable, ""} << tooMany << QStringList{tooMany};
+    const QString restricted = QString("Loop1:The sum of the number of SND-70") + kComma + "VAD-80" + kComma
+                               + "SBC-90 should be less than or equal to 32";
     QTest::newRow("QP-220: 33 restricted devices are excluded")
-        << "QP-220 (2 loops)" << QStringList{"7:12", "8:10", "9:11", "1:40"} << QStringList{none, none, none, none}
-        << QStringList{"", "", "", "", "", "", "", "", ""} << ""
-        << QStringList{QString("Loop1:The sum of the number of SND-70") + kComma + "VAD-80" + kComma
-                       + "SBC-90 should be less than or equal to 32"};
+        << "QP-220 (2 loops)" << QStringList{"7:12", "8:10", "9:11", "1:40"} << QStringList{"", "", "", ""}
+        << QStringList{"", "", "", "", "", "", "", kCable, ""} << restricted << QStringList{restricted};
 }
 
 void CalculationSlotTest::workedCases()
@@ -282,7 +285,9 @@ void CalculationSlotTest::statusPresentation()
         QCOMPARE(item->background().style(), Qt::SolidPattern);
         QCOMPARE(item->background().color(), colour);
     }
-    QVERIFY(!summaryState->data(Qt::BackgroundRole).isValid());
+    // The Summary tab marks the state as the Calculation tab does; its alarm cell stays plain.
+    QCOMPARE(summaryState->background().style(), Qt::SolidPattern);
+    QCOMPARE(summaryState->background().color(), colour);
     QVERIFY(!w().summaryTable->item(1, 6)->data(Qt::BackgroundRole).isValid());
     for (QTableWidgetItem *item : {state, summaryState}) {
         QCOMPARE(item->font().family(), QString("SimSum"));
@@ -314,12 +319,13 @@ void CalculationSlotTest::warningsOfSeveralLoopsInOrder()
                                          "Loop2:Max number of devices should be less than or equal to 250.",
                                          "Loop3:Loop current is exceed 80% to panel limit.",
                                          "Loop4:Panel can't supply required loop current."}));
-    QCOMPARE(cellText(w().calculationTable, 0, 1), QString("<none>"));
-    QCOMPARE(cellText(w().calculationTable, 1, 1), QString("<none>"));
+    QCOMPARE(cellText(w().calculationTable, 0, 1), QString());
+    QCOMPARE(cellText(w().calculationTable, 1, 1), QString());
     QCOMPARE(cellText(w().calculationTable, 2, 2), QString("405.0mA"));
     QCOMPARE(cellText(w().calculationTable, 3, 2), QString("504.0mA"));
-    QCOMPARE(w().commentLabels[0]->text(), QString());
-    QCOMPARE(w().commentLabels[1]->text(), QString());
+    QCOMPARE(w().commentLabels[0]->text(), "Loop1:" + sum);
+    QCOMPARE(w().commentLabels[1]->text(),
+             "Loop2:" + sum + "\nLoop2:Max number of devices should be less than or equal to 250.");
     QCOMPARE(w().commentLabels[2]->text(), QString("Loop3:Loop current is exceed 80% to panel limit."));
     QCOMPARE(w().commentLabels[3]->text(), QString("Loop4:Panel can't supply required loop current."));
 }
@@ -345,32 +351,123 @@ void CalculationSlotTest::currentWarningComesBetweenValueAndCountCells()
     QCOMPARE(cellText(w().summaryTable, 1, 8), kCable);
 }
 
-void CalculationSlotTest::excludedLoopKeepsEarlierCells()
+void CalculationSlotTest::leftOutAfterValidRunShowsNoFigures_data()
 {
+    QTest::addColumn<QStringList>("counts");  // code:n on loop 1 for the second run
+    QTest::addColumn<QStringList>("reasons");
+
+    const QString sum = QString("Loop1:The sum of the number of SND-70") + kComma + "VAD-80" + kComma
+                        + "SBC-90 should be less than or equal to 32";
+    const QString tooMany = "Loop1:Max number of devices should be less than or equal to 126.";
+    QTest::newRow("restricted devices") << QStringList{"12:40", "7:33"} << QStringList{sum};
+    QTest::newRow("too many devices") << QStringList{"12:40", "1:100"} << QStringList{tooMany};
+    QTest::newRow("both checks") << QStringList{"12:40", "7:33", "1:100"} << QStringList{sum, tooMany};
+}
+
+void CalculationSlotTest::leftOutAfterValidRunShowsNoFigures()
+{
+    QFETCH(QStringList, counts);
+    QFETCH(QStringList, reasons);
+
     choosePanel("QP-220 (2 loops)");
     chooseAllCables();
     setCount("12", 0, "40");  // 360 mA of 400: near limit
     setCount("1", 1, "10");
     calculate();
     QCOMPARE(cellText(w().summaryTable, 0, 6), QString("360.0mA"));
-    QCOMPARE(w().commentLabels[0]->text(), QString("Loop1:Loop current is exceed 80% to panel limit."));
-    QStringList before;
-    for (int c = 1; c <= 9; ++c)
-        before << cellText(w().summaryTable, 0, c);
 
-    setCount("1", 0, "100");  // 140 devices on loop 1
+    for (const QString &pair : counts)
+        setCount(pair.section(':', 0, 0), 0, pair.section(':', 1, 1));
     setCount("1", 1, "20");
     calculate();
-    QCOMPARE(seam->texts(), QStringList{"Loop1:Max number of devices should be less than or equal to 126."});
-    QStringList after;
-    for (int c = 1; c <= 9; ++c)
-        after << cellText(w().summaryTable, 0, c);
-    QCOMPARE(after, before);
-    QCOMPARE(cellText(w().calculationTable, 0, 2), QString("360.0mA"));
-    QCOMPARE(w().calculationTable->item(0, 4)->background().color(), QColor(0xFF, 0xFF, 0x00));
-    QCOMPARE(w().commentLabels[0]->text(), QString());
+    QCOMPARE(seam->texts(), reasons);
+    for (int c = 1; c <= 4; ++c)
+        QCOMPARE(cellText(w().calculationTable, 0, c), QString());
+    for (int c : {1, 2, 3, 4, 5, 6, 7, 9})
+        QCOMPARE(cellText(w().summaryTable, 0, c), QString());
+    QCOMPARE(cellText(w().summaryTable, 0, 0), QString("Loop1"));
+    for (QTableWidgetItem *item : {w().calculationTable->item(0, 2), w().calculationTable->item(0, 4),
+                                   w().summaryTable->item(0, 9)})
+        QVERIFY(!item->data(Qt::BackgroundRole).isValid());
+    QCOMPARE(w().commentLabels[0]->text(), reasons.join('\n'));
+    // The other loop is calculated anew.
     QCOMPARE(cellText(w().summaryTable, 1, 6), QString("9.0mA"));
     QCOMPARE(cellText(w().summaryTable, 1, 1), QString("20"));
+}
+
+void CalculationSlotTest::changeClearsThatLoopOnly_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QList<int>>("cleared");  // loops whose results go
+    QTest::addColumn<bool>("invited");        // their comment asks for a new Calculate
+
+    QTest::newRow("count of loop 2") << "count 2 11" << QList<int>{1} << true;
+    QTest::newRow("count typed again unchanged") << "count 2 20" << QList<int>{} << false;
+    QTest::newRow("empty field reads as the 0 it was") << "zero 2 " << QList<int>{} << false;
+    QTest::newRow("cable of loop 2") << "cable 2" << QList<int>{1} << true;
+    QTest::newRow("blank cable entry of loop 2") << "blank 2" << QList<int>{1} << true;
+    QTest::newRow("count of loop 1, second row") << "second 1 4" << QList<int>{0} << true;
+    QTest::newRow("project name") << "name" << QList<int>{} << false;
+    QTest::newRow("another panel") << "panel" << QList<int>{0, 1, 2, 3} << false;
+}
+
+void CalculationSlotTest::changeClearsThatLoopOnly()
+{
+    QFETCH(QString, change);
+    QFETCH(QList<int>, cleared);
+    QFETCH(bool, invited);
+
+    choosePanel("QP-420 (4 loops)");
+    chooseAllCables();
+    for (int loop = 0; loop < 4; ++loop)
+        setCount("1", loop, QString::number(10 * (loop + 1)));
+    setCount("12", 3, "40");  // loop 4 near its limit: a comment line to keep
+    calculate();
+    QStringList before[4];
+    for (int loop = 0; loop < 4; ++loop)
+        for (int c = 1; c <= 9; ++c)
+            before[loop] << cellText(w().summaryTable, loop, c);
+    const QString nearComment = w().commentLabels[3]->text();
+    QVERIFY(!nearComment.isEmpty());
+    seam->clear();
+
+    const QStringList words = change.split(' ');
+    const int loop = words.value(1).toInt() - 1;
+    if (words[0] == "count")
+        setCount("1", loop, words[2]);
+    else if (words[0] == "zero")
+        setCount("5", loop, "");
+    else if (words[0] == "second")
+        setCount("1", loop, words[2], true);
+    else if (words[0] == "cable")
+        chooseCable(loop, QString::fromUtf8("FR 2x2.5mm²"));
+    else if (words[0] == "blank")
+        w().cableComboBoxes[loop]->setCurrentIndex(0);
+    else if (words[0] == "name")
+        w().projectNameEdit->setText("Another name");
+    else if (words[0] == "panel")
+        choosePanel("QP-440 HP (4 loops)");
+    QVERIFY(seam->messages.isEmpty());
+
+    for (int k = 0; k < 4; ++k) {
+        QStringList now;
+        for (int c = 1; c <= 9; ++c)
+            now << cellText(w().summaryTable, k, c);
+        if (cleared.contains(k)) {
+            QCOMPARE(now, QStringList({"", "", "", "", "", "", "", "", ""}));
+            for (int c = 1; c <= 4; ++c)
+                QCOMPARE(cellText(w().calculationTable, k, c), QString());
+            QCOMPARE(w().commentLabels[k]->text(),
+                     invited ? QString("Loop%1:Inputs changed since the last calculation. Press Calculate.").arg(k + 1)
+                             : QString());
+        } else {
+            QCOMPARE(now, before[k]);
+            QCOMPARE(w().commentLabels[k]->text(), k == 3 ? nearComment : QString());
+        }
+    }
+    // The calculation kept for the window (and the battery and the sheet) says the same.
+    for (int k = 0; k < 4; ++k)
+        QCOMPARE(w().calculation().hasFigures(k), !cleared.contains(k));
 }
 
 void CalculationSlotTest::normalAfterOverloadedClearsMark()
@@ -485,8 +582,8 @@ void CalculationSlotTest::unsoundCatalogueValuesGiveNoResult()
     QCOMPARE(seam->texts(), expected);
     for (int loop = 0; loop < 2; ++loop) {
         QCOMPARE(w().commentLabels[loop]->text(), expected[loop]);
-        QCOMPARE(cellText(w().calculationTable, loop, 2), QString("<none>"));
-        QCOMPARE(cellText(w().calculationTable, loop, 4), QString("<none>"));
+        QCOMPARE(cellText(w().calculationTable, loop, 2), QString());
+        QCOMPARE(cellText(w().calculationTable, loop, 4), QString());
         QVERIFY(w().summaryTable->item(loop, 6)->text().isEmpty());
     }
 

@@ -384,7 +384,8 @@ void ProjectToolTest::check()
     for (int k = 0; k < loopState.loopCount; ++k) {
         const QString loop = QString("Loop%1").arg(k + 1);
         QString state;
-        if (QTableWidgetItem *symbol = w.calculationTable->item(k, 4)) {
+        QTableWidgetItem *symbol = w.calculationTable->item(k, 4);
+        if (symbol && !symbol->text().isEmpty()) {
             const QColor colour = symbol->background().color();
             state = symbol->text() == QString(QChar(0x00D7)) ? "over limit"
                     : colour == QColor(Qt::yellow)            ? "near limit"
@@ -404,10 +405,11 @@ void ProjectToolTest::check()
         const QStringList fields{panel, w.cableComboBoxes[k]->currentText(), cell(w.calculationTable, k, 1),
                                  cell(w.calculationTable, k, 2), cell(w.calculationTable, k, 3), state};
         textLines << label + ": " + loop + ": " + fields.join("; ");
-        const QString comment = w.commentLabels[k]->text();
-        if (!comment.isEmpty())
+        // A left-out loop's comment lines give every reason, one per line.
+        const QStringList comments = w.commentLabels[k]->text().split('\n', Qt::SkipEmptyParts);
+        for (const QString &comment : comments)
             commentLines << label + ": comment: " + comment;
-        csvLines << QStringList{label, loop, fields.join(","), comment}.join(",");
+        csvLines << QStringList{label, loop, fields.join(","), comments.join("; ")}.join(",");
     }
     QCOMPARE(loopState.loopCount, kMaxLoops);
 

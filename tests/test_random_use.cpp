@@ -35,7 +35,6 @@ constexpr int kRows = 2 * kDeviceCapacity;
 // Replays spent on cutting down a failing sequence, at most.
 constexpr int kMaxReplays = 200;
 // What cellText gives for a cell without an item.
-const QString kNoItem = QStringLiteral("<none>");
 
 uint environmentNumber(const char *name, uint fallback)
 {
@@ -226,11 +225,63 @@ struct Model {
         }
         for (auto &row : counts)
             std::fill(row, row + loops, QStringLiteral("0"));
-        for (int k = 0; k < loops; ++k) {
-            calculationCells[k][0] = summaryCells[k][0] = QStringLiteral("Loop%1").arg(k + 1);
-            std::fill(calculationCells[k] + 1, calculationCells[k] + 5, kNoItem);
-            std::fill(summaryCells[k] + 1, summaryCells[k] + 10, QString());
+        forgetResults();
+    }
+
+    // No result stands, and no loop invites a new Calculate: a panel change and Open.
+    void forgetResults()
+    {
+        std::fill(std::begin(stands), std::end(stands), false);
+        std::fill(std::begin(dropped), std::end(dropped), false);
+        for (int k = 0; k < kMaxLoops; ++k)
+            render(k);
+    }
+
+    QString cableShown(int loop) const { return cable[loop] > 0 ? cables[cable[loop] - 1].name : QString(); }
+
+    // After a change to a loop's cable box or counts: its result goes when they no longer give it.
+    void touched(int loop)
+    {
+        if (!stands[loop])
+            return;
+        bool same = cableShown(loop) == fromCable[loop];
+        for (int r = 0; r < kRows && same; ++r)
+            same = parseCountText(counts[r][loop]) == fromCounts[r][loop];
+        if (same)
+            return;
+        stands[loop] = false;
+        dropped[loop] = true;
+        render(loop);
+    }
+
+    // The cells and comment of loop k from what stands: every figure only beside its inputs.
+    void render(int k)
+    {
+        QString *calc = calculationCells[k];
+        QString *summary = summaryCells[k];
+        calc[0] = summary[0] = QStringLiteral("Loop%1").arg(k + 1);
+        std::fill(calc + 1, calc + 5, QString());
+        std::fill(summary + 1, summary + 10, QString());
+        comments[k].clear();
+        if (!stands[k]) {
+            if (dropped[k])
+                comments[k] = QStringLiteral("Loop%1:Inputs changed since the last calculation. Press Calculate.").arg(k + 1);
+            return;
         }
+        summary[8] = fromCable[k];
+        comments[k] = reasons[k].join(QLatin1Char('\n'));
+        if (!shown[k])
+            return;
+        for (int c = 1; c < 5; ++c)
+            calc[c] = figures[k][c];
+        summary[1] = detectors[k];
+        summary[2] = modules[k];
+        summary[3] = sounders[k];
+        summary[4] = others[k];
+        summary[5] = calc[1];
+        summary[6] = calc[2];
+        summary[7] = calc[3];
+        summary[9] = calc[4];
     }
 
     void chooseCable(int loop, int index)
@@ -243,6 +294,7 @@ struct Model {
             cableName[loop] = cables[index - 1].name;
             cableResistance[loop] = cables[index - 1].resistance;
         }
+        touched(loop);
     }
 
     // The text a field shows after the keys, starting from `text` with the cursor at the end.
@@ -275,8 +327,6 @@ struct Model {
         if (cableMissing)
             return;
 
-        for (QString &comment : comments)
-            comment.clear();
         CalculationInputs in;
         in.loopCount = loops;
         in.readCounts = loops > 0;
@@ -300,28 +350,34 @@ struct Model {
         const LoopResults results = calculateLoops(devices, in);
         messages << results.checkWarnings;
         const LoopTotals &t = results.totals;
+        std::fill(std::begin(stands), std::end(stands), false);
+        std::fill(std::begin(dropped), std::end(dropped), false);
         for (int k = 0; k < loops; ++k) {
-            if (results.unsoundInputs[k])
-                comments[k] = unsoundInputsMessage(k + 1);
-            if (results.excluded(k))
-                continue;  // the loop's cells keep what they showed
-            QString *calc = calculationCells[k];
-            QString *summary = summaryCells[k];
-            calc[1] = summary[5] = formatCurrent(t.quiescentTotal[k]);
-            calc[2] = summary[6] = formatCurrent(t.alarmTotal[k]);
-            if (const auto length = lengthCellText(t.maxLength[k], full.condition.maxLoopLength,
-                                                   results.noVoltageMargin))
-                calc[3] = summary[7] = *length;
-            const CurrentStatus status = results.status[k];
-            calc[4] = summary[9] = status == CurrentStatus::Overloaded ? QString(QChar(0x00D7)) : QString(QChar(0x221A));
-            comments[k] = statusMessage(status, k + 1);
-            if (!comments[k].isEmpty())
-                messages << comments[k];
-            summary[1] = formatCount(t.detectorTotal[k]);
-            summary[2] = formatCount(t.moduleTotal[k]);
-            summary[3] = formatCount(t.sounderTotal[k]);
-            summary[4] = formatCount(t.otherTotal[k]);
-            summary[8] = cableName[k];
+            stands[k] = true;
+            fromCable[k] = cableShown(k);
+            for (int r = 0; r < kRows; ++r)
+                fromCounts[r][k] = parseCountText(counts[r][k]);
+            reasons[k] = results.leftOutReasons[k];
+            shown[k] = !results.excluded(k);
+            if (shown[k]) {
+                QString *calc = figures[k];
+                calc[1] = formatCurrent(t.quiescentTotal[k]);
+                calc[2] = formatCurrent(t.alarmTotal[k]);
+                calc[3] = lengthCellText(t.maxLength[k], full.condition.maxLoopLength, results.noVoltageMargin)
+                              .value_or(QString());
+                const CurrentStatus status = results.status[k];
+                calc[4] = status == CurrentStatus::Overloaded ? QString(QChar(0x00D7)) : QString(QChar(0x221A));
+                reasons[k] = QStringList();
+                if (!statusMessage(status, k + 1).isEmpty()) {
+                    reasons[k] << statusMessage(status, k + 1);
+                    messages << statusMessage(status, k + 1);
+                }
+                detectors[k] = formatCount(t.detectorTotal[k]);
+                modules[k] = formatCount(t.moduleTotal[k]);
+                sounders[k] = formatCount(t.sounderTotal[k]);
+                others[k] = formatCount(t.otherTotal[k]);
+            }
+            render(k);
         }
     }
 
@@ -358,6 +414,7 @@ struct Model {
         }
         projectName = f.projectName;
         comment = f.comment;
+        forgetResults();
         if (filePanel > 0)
             choosePanel(filePanel);
         const int n = std::min(f.loops, loops);
@@ -388,6 +445,15 @@ struct Model {
     QString calculationCells[kMaxLoops][5];
     QString summaryCells[kMaxLoops][10];
     QString comments[kMaxLoops];
+    // The last calculation: which loops' results stand, what they came from and what they show.
+    bool stands[kMaxLoops] = {};
+    bool dropped[kMaxLoops] = {};  // a change of its inputs took the loop's result away
+    QString fromCable[kMaxLoops];
+    int fromCounts[kRows][kMaxLoops] = {};
+    bool shown[kMaxLoops] = {};    // not left out
+    QStringList reasons[kMaxLoops];  // the comment lines
+    QString figures[kMaxLoops][5];
+    QString detectors[kMaxLoops], modules[kMaxLoops], sounders[kMaxLoops], others[kMaxLoops];
     QStringList messages;  // what the last step must have shown, in order
     std::vector<std::unique_ptr<SavedProject>> saved;
 };
@@ -449,6 +515,7 @@ QString Player::perform(const Step &s)
         if (loops == 0)
             return QStringLiteral("count: no loops");
         model.counts[row][loop] = s.text;
+        model.touched(loop);
         if (QLineEdit *edit = w.deviceCountEdits[row][loop])
             edit->setText(s.text);
         return QStringLiteral("count %1 set to \"%2\"").arg(cell, s.text);
@@ -525,6 +592,7 @@ QString Player::typeCount(const Step &s, int row, int loop)
     MainWindow &w = fixture.window();
     const QString before = model.counts[row][loop];
     model.counts[row][loop] = Model::typed(before, s.replace, s.text);
+    model.touched(loop);
     const QString done = QStringLiteral("count row %1, loop %2: %3 \"%4\", giving \"%5\"")
                              .arg(row)
                              .arg(loop + 1)

@@ -347,6 +347,9 @@ private slots:
     void exportWritesPdfAndOpensIt();
     void exportAfterCalculateShowsTheResults();
     void exportCancelledDoesNothing();
+    void exportPrintsCalculationOfInputsShown_data();
+    void exportPrintsCalculationOfInputsShown();
+    void statesAndCommentsReachTheSheet();
     void exportFullCataloguePdfHasContinuationPages();
     void unwritableTarget_data();
     void unwritableTarget();
@@ -771,12 +774,12 @@ void ReportTest::gatherReadsWindowAndLoopState()
     w.panelComboBox->setCurrentText("QP-420 (4 loops)");
     w.cableComboBoxes[0]->setCurrentText(QString::fromUtf8("FR 2x1.0mm²"));
     w.cableComboBoxes[2]->setCurrentText("STP 2x0.8mm");
+    // Cells are never read back: only a calculation puts figures on the sheet.
     fillSummaryRow(w.summaryTable, 0, {"Loop1", "c1", "c2", "c3", "c4", "c5", "c6", "c7", "cable", "c9"});
-    delete w.summaryTable->takeItem(3, 9);
-    // Counts as Calculate copies them from the count fields.
-    loopState.devicesByKey["1"].loopCounts[1] = 12;
-    loopState.devicesByKey["1"].secondRowLoopCounts[3] = 3;
-    loopState.devicesByKey["1"].loopCounts[4] = 99;  // beyond the panel's loops
+    // The counts are the grid's, not what an earlier Calculate copied into the device records.
+    w.deviceCountEdits[0][1]->setText("12");  // OPT-100
+    w.deviceCountEdits[1][3]->setText("3");   // its second row, OPT-100I
+    loopState.devicesByKey["1"].loopCounts[0] = 99;
 
     const SummarySheetData data = gatherSummarySheetData(w);
     QCOMPARE(data.projectName, QString("Depot"));
@@ -789,9 +792,11 @@ void ReportTest::gatherReadsWindowAndLoopState()
     QCOMPARE(data.cableCaptions,
              QStringList({QString::fromUtf8("Loop1:FR 2x1.0mm²"), "", "Loop3:STP 2x0.8mm", ""}));
     QCOMPARE(data.loopCells.size(), 4);
-    // Column 8, the cable, is not printed; column 9 is.
-    QCOMPARE(data.loopCells[0], QStringList({"Loop1", "c1", "c2", "c3", "c4", "c5", "c6", "c7", "c9"}));
-    QCOMPARE(data.loopCells[3], QStringList({"Loop4", "", "", "", "", "", "", "", ""}));
+    for (int loop = 0; loop < 4; ++loop) {
+        QCOMPARE(data.loopCells[loop], QStringList({QString("Loop%1").arg(loop + 1), "", "", "", "", "", "", "", ""}));
+        QVERIFY(!data.loopStates[loop]);
+    }
+    QVERIFY(data.comments.isEmpty());
     QCOMPARE(data.softwareVersion, QString("Soft Version:SV1.0"));
     QCOMPARE(data.catalogueVersion, QString("Sample catalogue 2026.12"));
 
@@ -871,7 +876,7 @@ void ReportTest::exportWritesPdfAndOpensIt()
     w.cableComboBoxes[1]->setCurrentText("STP 2x0.8mm");
     fillSummaryRow(w.summaryTable, 0, {"Loop1", "12", "0", "3", "0", "5.4mA", "45.0mA", "812.3m", "STP 2x0.8mm",
                                        QString::fromUtf8("√")});
-    loopState.devicesByKey["5"].secondRowLoopCounts[1] = 37;
+    w.deviceCountEdits[12][1]->setText("37");  // MCP-50W
 
     QTemporaryDir dir;
     const QString path = dir.filePath("sheet.pdf");
@@ -907,7 +912,9 @@ void ReportTest::exportWritesPdfAndOpensIt()
         QVERIFY(t.contains(QRegularExpression("\\b\\d{1,2}/\\d{1,2}/\\d{4} \\d\\d:\\d\\d:\\d\\d\\b")));
     }
     QVERIFY(pages[0].contains("Loop detail statistics table"));
-    QVERIFY(pages[0].contains("812.3m"));
+    // Export calculates: the figures of the counts shown, not what a cell held.
+    QVERIFY(!pages[0].contains("812.3m"));
+    QVERIFY2(pages[0].contains(QRegularExpression("Loop2 +0 +0 +0 +37 ")), qPrintable(pages[0]));
     QVERIFY(pages[0].contains("The above data is based on laboratory tests"));
     QVERIFY(pages[1].contains("Model - loop quantity table"));
     QVERIFY(pages[1].contains(QRegularExpression("MCP-50W +CallPoint +0 +37")));
@@ -956,6 +963,95 @@ void ReportTest::exportAfterCalculateShowsTheResults()
     QVERIFY(pages[1].contains(QRegularExpression("MCP-50W +CallPoint +0 +3")));
 }
 
+void ReportTest::exportPrintsCalculationOfInputsShown_data()
+{
+    QTest::addColumn<QString>("before");  // what happened before the export
+
+    QTest::newRow("before any Calculate") << "nothing";
+    QTest::newRow("a count changed after Calculate") << "changed";
+    QTest::newRow("Open of a project for the panel shown, after Calculate") << "opened";
+}
+
+void ReportTest::exportPrintsCalculationOfInputsShown()
+{
+    QFETCH(QString, before);
+    WindowFixture fixture(sampleCatalogue());
+    MainWindow &w = fixture.window();
+    w.panelComboBox->setCurrentText("QP-220 (2 loops)");
+    w.cableComboBoxes[0]->setCurrentText(QString::fromUtf8("FR 2x1.5mm²"));
+    w.cableComboBoxes[1]->setCurrentText("STP 2x0.8mm");
+    QTemporaryDir dir;
+    const QString project = dir.filePath("seven.stm");
+    w.deviceCountEdits[0][0]->setText("7");  // OPT-100 on loop 1
+    QVERIFY(w.saveProjectFile(project));
+
+    QString oldAlarm;
+    if (before != "nothing") {
+        w.deviceCountEdits[0][0]->setText("100");
+        w.calculateButton->click();
+        oldAlarm = w.summaryTable->item(0, 6)->text();
+        QVERIFY(oldAlarm.endsWith("mA"));
+        if (before == "changed") {
+            w.deviceCountEdits[0][0]->setText("7");
+        } else {
+            seam->fileAnswers << project;
+            w.OpenProject();
+            QCOMPARE(w.deviceCountEdits[0][0]->text(), QString("7"));
+        }
+        // No figure of the 100 detectors stands beside the 7.
+        for (int c = 1; c <= 9; ++c)
+            QVERIFY2(w.summaryTable->item(0, c)->text().isEmpty(), qPrintable(w.summaryTable->item(0, c)->text()));
+        QVERIFY(w.calculationTable->item(0, 2)->text().isEmpty());
+    }
+
+    const QString path = dir.filePath("sheet.pdf");
+    seam->clear();
+    seam->fileAnswers << path;
+    w.ExportPDF();
+    QVERIFY(seam->messages.isEmpty());
+    // What was drawn: page 1's figures and counts and page 2's counts from the same 7 detectors.
+    const SummarySheetData data = gatherSummarySheetData(w);
+    QCOMPARE(data.loopCells[0][1], QString("7"));
+    QCOMPARE(data.deviceRows[0].loopCounts, QVector<qint32>({7, 0}));
+    QCOMPARE(data.loopCells[0][6], w.summaryTable->item(0, 6)->text());
+    QVERIFY(data.loopStates[0]);
+
+    if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+        QSKIP("pdftotext (poppler-utils) is not installed");
+    const QStringList pages = pdftotext(path).split('\f');
+    QVERIFY(pages.size() >= 2);
+    QVERIFY2(pages[0].contains(QRegularExpression("Loop1 +7 +0 +0 +0 +[0-9.]+mA +"
+                                                  + QRegularExpression::escape(data.loopCells[0][6]))),
+             qPrintable(pages[0]));
+    if (!oldAlarm.isEmpty())
+        QVERIFY(!pages[0].contains(oldAlarm));
+    QVERIFY(pages[1].contains(QRegularExpression("OPT-100 +Detector +7 +0")));
+}
+
+void ReportTest::statesAndCommentsReachTheSheet()
+{
+    WindowFixture fixture(sampleCatalogue());
+    MainWindow &w = fixture.window();
+    w.panelComboBox->setCurrentText("QP-440 HP (4 loops)");
+    for (int loop = 0; loop < 4; ++loop)
+        w.cableComboBoxes[loop]->setCurrentText("STP 2x0.8mm");
+    w.deviceCountEdits[4][1]->setText("45");  // BSN-12, 405 of 500 mA: near the limit
+    w.deviceCountEdits[4][2]->setText("56");  // 504 mA: over it
+    w.deviceCountEdits[0][3]->setText("251"); // left out: too many devices
+    w.calculateButton->click();
+
+    const SummarySheetData data = gatherSummarySheetData(w);
+    QCOMPARE(data.loopStates, (QVector<std::optional<CurrentStatus>>{
+                                  CurrentStatus::Normal, CurrentStatus::NearLimit, CurrentStatus::Overloaded,
+                                  std::nullopt}));
+    QCOMPARE(data.comments, QStringList({"Loop2:Loop current is exceed 80% to panel limit.",
+                                         "Loop3:Panel can't supply required loop current.",
+                                         "Loop4:Max number of devices should be less than or equal to 250."}));
+    // A left-out loop is printed without figures.
+    QCOMPARE(data.loopCells[3], QStringList({"Loop4", "", "", "", "", "", "", "", ""}));
+    QCOMPARE(data.loopCells[2][8], QString(QChar(0x00D7)));
+}
+
 void ReportTest::exportCancelledDoesNothing()
 {
     WindowFixture fixture(sampleCatalogue());
@@ -973,7 +1069,9 @@ void ReportTest::exportFullCataloguePdfHasContinuationPages()
     const QString path = dir.filePath("full.pdf");
     seam->fileAnswers << path;
     fixture.window().ExportPDF();
-    QVERIFY(seam->messages.isEmpty());
+    // No cable is chosen: the calculation says so, and the sheet goes out without figures.
+    QCOMPARE(seam->messages.size(), 16);
+    QCOMPARE(seam->messages.first().text, QString("Loop1:Please select cable type!"));
     QCOMPARE(pdfPageCount(readFile(path)), 5);
     if (QStandardPaths::findExecutable("pdftotext").isEmpty())
         QSKIP("pdftotext (poppler-utils) is not installed");
@@ -1002,11 +1100,11 @@ void ReportTest::unwritableTarget()
     WindowFixture fixture(sampleCatalogue());
     seam->fileAnswers << dir.filePath(relative);
     fixture.window().ExportPDF();
-    QCOMPARE(seam->messages.size(), 1);
-    QCOMPARE(seam->messages[0].kind, MessageKind::Critical);
-    QCOMPARE(seam->messages[0].title, QString("Error"));
-    QCOMPARE(seam->messages[0].text, QString("The file could not be saved."));
-    QVERIFY2(!seam->messages[0].detail.isEmpty(), "the system's reason goes in the informative text");
+    // The calculation's warning first: no panel is chosen.
+    QCOMPARE(seam->texts(), QStringList({"Please select panel model!", "The file could not be saved."}));
+    QCOMPARE(seam->messages[1].kind, MessageKind::Critical);
+    QCOMPARE(seam->messages[1].title, QString("Error"));
+    QVERIFY2(!seam->messages[1].detail.isEmpty(), "the system's reason goes in the informative text");
     QVERIFY(seam->openedUrls.isEmpty());
     QVERIFY(QFileInfo(dir.filePath("folder.pdf")).isDir());
     QVERIFY(!QFileInfo::exists(dir.filePath("missing")));
@@ -1028,8 +1126,9 @@ void ReportTest::fullDiskKeepsOldPdf()
     // The child can write only 4 KiB per file, far less than the document.
     const int verdict = runWithFileSizeLimit(4096, [&] {
         fixture.window().ExportPDF();
-        const bool reported = seam->messages.size() == 1 && seam->messages[0].kind == MessageKind::Critical
-                              && seam->messages[0].text == "The file could not be saved.";
+        // After the calculation's own warning: no panel is chosen.
+        const bool reported = seam->messages.size() == 2 && seam->messages[1].kind == MessageKind::Critical
+                              && seam->messages[1].text == "The file could not be saved.";
         return reported && seam->openedUrls.isEmpty();
     });
     QCOMPARE(verdict, 1);
