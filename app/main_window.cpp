@@ -2,10 +2,14 @@
 
 #include "app/font_substitutes.h"
 #include "app/ui_seam.h"
+#include "app/user_input_watch.h"
+#include "app/wheel_guard.h"
 #include "catalogue/catalogue_check.h"
 #include "catalogue/xlsx_reader.h"
+#include "project/project_document.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -15,8 +19,10 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScopedValueRollback>
 #include <QTabWidget>
 #include <QTextEdit>
+#include <QTimer>
 #include <QVBoxLayout>
 
 const QString softwareVersionText = QStringLiteral("Soft Version:SV1.0");
@@ -36,7 +42,7 @@ void setCatalogueDirectoryForTesting(const QString &dir) { catalogueDirectoryOve
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 {
     installFontSubstitutes();
-    setWindowTitle(QStringLiteral("Quillon"));
+    setWindowTitle(documentWindowTitle(QString()));
     resize(1100, 700);
     createMenus();
 
@@ -78,6 +84,20 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     calculationLayout->addWidget(deviceCount, 0, 5, 3, 7);
     calculationLayout->addWidget(calculation, 3, 0, 2, 12);
     calculationLayout->addWidget(comment, 5, 0, 1, 12);
+
+    ignoreWheelWithoutFocus(panelComboBox);
+    // Count fields are typed into, and Calculate may fill empty ones. Made before the timer it
+    // starts, so that it goes first when the window's children are deleted.
+    new UserInputWatch(this, [this] { noteProjectChange(); });
+    // Signals only say when to look: "modified" is the project compared with its saved value.
+    modifiedCheck = new QTimer(this);
+    modifiedCheck->setSingleShot(true);
+    modifiedCheck->setInterval(0);
+    connect(modifiedCheck, &QTimer::timeout, this, &MainWindow::updateModifiedMark);
+    for (QLineEdit *edit : {projectNameEdit, projectLocationEdit, companyNameEdit, emailEdit})
+        connect(edit, &QLineEdit::textChanged, this, &MainWindow::noteProjectChange);
+    connect(commentEdit, &QTextEdit::textChanged, this, &MainWindow::noteProjectChange);
+    setCurrentFile(QString());
 }
 
 MainWindow::~MainWindow() = default;
@@ -90,18 +110,26 @@ void MainWindow::createMenus()
     QAction *newAction = new QAction(QStringLiteral("New(&N)"), fileMenu);
     QAction *openAction = new QAction(QStringLiteral("Open(&O)..."), fileMenu);
     QAction *saveAction = new QAction(QStringLiteral("Save(&S)"), fileMenu);
+    QAction *saveAsAction = new QAction(QStringLiteral("Save As\u2026"), fileMenu);
     QAction *exportAction = new QAction(QStringLiteral("Export PDF"), fileMenu);
+    QAction *quitAction = new QAction(QStringLiteral("Quit"), fileMenu);
     QAction *topicsAction = new QAction(QStringLiteral("Topics"), helpMenu);
     QAction *aboutAction = new QAction(QStringLiteral("About"), helpMenu);
 
     newAction->setShortcut(QKeySequence(Qt::CTRL + Qt::Key_N));
     openAction->setShortcut(QKeySequence(Qt::CTRL + Qt::Key_O));
     saveAction->setShortcut(QKeySequence(Qt::CTRL + Qt::Key_S));
+    saveAsAction->setShortcut(QKeySequence(Qt::CTRL + Qt::SHIFT + Qt::Key_S));
+    // The platform's own binding where it has one; Windows has none, and gets Ctrl+Q.
+    const QList<QKeySequence> quitKeys = QKeySequence::keyBindings(QKeySequence::Quit);
+    quitAction->setShortcuts(quitKeys.isEmpty() ? QList<QKeySequence>{QKeySequence(Qt::CTRL + Qt::Key_Q)} : quitKeys);
 
     fileMenu->addAction(newAction);
     fileMenu->addAction(openAction);
     fileMenu->addAction(saveAction);
+    fileMenu->addAction(saveAsAction);
     fileMenu->addAction(exportAction);
+    fileMenu->addAction(quitAction);
     helpMenu->addAction(topicsAction);
     helpMenu->addAction(aboutAction);
     menuBar()->addMenu(fileMenu);
@@ -110,7 +138,10 @@ void MainWindow::createMenus()
     connect(newAction, &QAction::triggered, this, &MainWindow::NewProject);
     connect(openAction, &QAction::triggered, this, &MainWindow::OpenProject);
     connect(saveAction, &QAction::triggered, this, &MainWindow::SaveProject);
+    connect(saveAsAction, &QAction::triggered, this, &MainWindow::SaveProjectAs);
     connect(exportAction, &QAction::triggered, this, &MainWindow::ExportPDF);
+    // Through closeEvent, as closing the window is.
+    connect(quitAction, &QAction::triggered, this, &QWidget::close);
     connect(topicsAction, &QAction::triggered, this, &MainWindow::HelpTopics);
     connect(aboutAction, &QAction::triggered, this, &MainWindow::HelpAbout);
 }
@@ -149,6 +180,9 @@ void MainWindow::loadCatalogue()
 
 void MainWindow::NewProject()
 {
+    if (!maybeSave())
+        return;
+    QScopedValueRollback<bool> replacing(replacingProject, true);
     projectNameEdit->setText(QString());
     projectLocationEdit->setText(QString());
     companyNameEdit->setText(QString());
@@ -156,6 +190,15 @@ void MainWindow::NewProject()
     commentEdit->setText(QString());
     // Selecting the blank entry runs setLoopColumn and flushPanel, which reset the loop tables.
     panelComboBox->setCurrentText(QString());
+    setCurrentFile(QString());
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (maybeSave())
+        event->accept();
+    else
+        event->ignore();
 }
 
 void MainWindow::HelpTopics()

@@ -2,6 +2,8 @@
 
 #include "calc/calculation_record.h"
 #include "catalogue/catalogue.h"
+#include "loops/panel_change.h"
+#include "project/project_file.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -10,6 +12,7 @@
 struct CatalogueCheckInput;
 class XlsxWorkbook;
 class CountFieldPool;
+class QCloseEvent;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -18,6 +21,7 @@ class QPagedPaintDevice;
 class QPushButton;
 class QTableWidget;
 class QTextEdit;
+class QTimer;
 class QValidator;
 
 // "Soft Version:SV1.0": shown by Help > About and in the PDF footer.
@@ -53,6 +57,17 @@ public:
     // File > Open opens a chosen file, without the "opened" box. A path that does not exist, is
     // not a file or cannot be read gets an "Error" box naming it.
     void openProjectFromCommandLine(const QStringList &arguments);
+
+    // The open project as one value: what Save would write now.
+    ProjectData currentProject() const;
+    // The project file that is open; empty while none is (at start, after New).
+    QString currentFilePath() const { return openFilePath; }
+    // True while the project differs from the value last opened, saved or started with New.
+    // The window's modified mark follows this once the event loop runs.
+    bool isProjectModified() const;
+
+    // File > Save As…: always asks for a name.
+    void SaveProjectAs();
 
     // Draws the summary sheet onto any paged device; returns false if the painter could not start.
     bool paintSummarySheet(QPagedPaintDevice *device);
@@ -108,8 +123,39 @@ public slots:
     void setLoopColumn(QString text);
     void flushCalculation();
 
+protected:
+    // Closing the window, and Quit, ask before unsaved changes are discarded.
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     enum class OpenedBox { Show, Skip };
+    // Asks "Save changes to NAME?" when the project is modified; false when the action that
+    // would discard it must stop (Cancel, or the save was cancelled or failed).
+    bool maybeSave();
+    // Save and Save As; false unless the project was written.
+    bool saveProject();
+    bool saveProjectUnderNewName();
+    bool saveProjectTo(const QString &fileName);
+    // The file is now the open one, and the project as it stands is its saved value.
+    void setCurrentFile(const QString &fileName);
+    // A save dialog that proposes `proposed` and adds the suffix to a typed name; asks before
+    // replacing a file the dialog did not ask about. Empty when cancelled.
+    QString chooseFileToSave(const QString &caption, const QString &filter, const QString &suffix,
+                             const QString &proposed);
+    QString dialogStartFolder() const;
+    // The start folder and a name made from the project's (or the open file's) name.
+    QString proposedSavePath(const QString &suffix) const;
+    // The project texts, panel, cables or counts may have changed: the modified mark is brought
+    // up to date once the event loop runs, so that a panel change that sets a thousand count
+    // fields compares the project once.
+    void noteProjectChange();
+    void updateModifiedMark();
+    // The panel box's choice: keeps each loop that the new panel has, after asking when loops it
+    // does not have hold work; then setLoopColumn and flushPanel.
+    void panelChosen(QString text);
+    QVector<LoopContents> shownLoops() const;
+
+
     // Open's one path from a file name to the window: File > Open and the command line.
     void openProject(const QString &fileName, OpenedBox openedBox);
 
@@ -151,6 +197,12 @@ private:
     CountFieldPool *countFieldPool = nullptr;
 
     CalculationRecord calculationRecord;
+    QString openFilePath;
+    ProjectData savedProject;
+    QTimer *modifiedCheck = nullptr;
+    // Set while New or Open put a whole project into the window: the panel box then starts afresh.
+    bool replacingProject = false;
+    int panelIndexShown = 0;
 
     QWidget *projectPage = nullptr;
     QWidget *calculationPage = nullptr;

@@ -38,6 +38,17 @@ public:
             break;
         }
     }
+    QMessageBox::StandardButton question(QWidget *parent, const QString &title, const QString &text,
+                                         QMessageBox::StandardButtons buttons,
+                                         QMessageBox::StandardButton defaultButton,
+                                         const QString &detail) override
+    {
+        QMessageBox box(QMessageBox::Warning, title, text, buttons, parent);
+        box.setDefaultButton(defaultButton);
+        if (!detail.isEmpty())
+            box.setInformativeText(detail);
+        return QMessageBox::StandardButton(box.exec());
+    }
     QString openFileName(QWidget *parent, const QString &caption, const QString &dir,
                          const QString &filter) override
     {

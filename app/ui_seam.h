@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMessageBox>
 #include <QString>
 
 class QUrl;
@@ -16,6 +17,12 @@ public:
     // failure).
     virtual void message(QWidget *parent, MessageKind kind, const QString &title, const QString &text,
                          const QString &detail = QString()) = 0;
+    // A question with standard buttons; returns the button chosen (the escape button, Cancel where
+    // there is one, when the box is closed otherwise).
+    virtual QMessageBox::StandardButton question(QWidget *parent, const QString &title, const QString &text,
+                                                 QMessageBox::StandardButtons buttons,
+                                                 QMessageBox::StandardButton defaultButton,
+                                                 const QString &detail = QString()) = 0;
     virtual QString openFileName(QWidget *parent, const QString &caption, const QString &dir,
                                  const QString &filter) = 0;
     virtual QString saveFileName(QWidget *parent, const QString &caption, const QString &dir,

@@ -25,6 +25,11 @@ std::multimap<int, std::function<BenchCase()>> &registry()
 class SilentSeam final : public UiSeam {
 public:
     void message(QWidget *, MessageKind, const QString &, const QString &, const QString &) override {}
+    QMessageBox::StandardButton question(QWidget *, const QString &, const QString &, QMessageBox::StandardButtons buttons,
+                                         QMessageBox::StandardButton, const QString &) override
+    {
+        return buttons.testFlag(QMessageBox::Discard) ? QMessageBox::Discard : QMessageBox::Ok;
+    }
     QString openFileName(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
     QString saveFileName(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
     void openUrl(const QUrl &) override {}

@@ -12,6 +12,7 @@
 #include <QVariant>
 
 #include "app/combo_text_signal.h"
+#include "app/wheel_guard.h"
 #include "loops/count_field_pool.h"
 #include "loops/loop_indexes.h"
 #include "loops/loop_state.h"
@@ -136,6 +137,8 @@ void MainWindow::rebuildCableRows()
         for (auto it = loopState.cablesByName.cbegin(); it != loopState.cablesByName.cend(); ++it)
             box->addItem(it.key(), QVariant(it->resistance));
         cableComboBoxes[i] = box;
+        ignoreWheelWithoutFocus(box);
+        connect(box, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &MainWindow::noteProjectChange);
         // Sized before it is shown: a box shown at no size of its own asks for its size hint,
         // which measures every cable name. The table's layout gives it its cell.
         box->resize(0, 0);

@@ -53,10 +53,9 @@ QGroupBox *MainWindow::buildPanelSelectionGroup()
     layout->addRow(QStringLiteral("Panel model:"), panelComboBox);
     group->setLayout(layout);
 
-    // Connected only now, so that filling the list runs no slot; setLoopColumn must run first
-    // because flushPanel copies the device maxima for the loop count it sets.
-    connectCurrentText(panelComboBox, this, &MainWindow::setLoopColumn);
-    connectCurrentText(panelComboBox, this, &MainWindow::flushPanel);
+    // Connected only now, so that filling the list runs no slot. panelChosen runs setLoopColumn
+    // and then flushPanel, which copies the device maxima for the loop count setLoopColumn sets.
+    connectCurrentText(panelComboBox, this, &MainWindow::panelChosen);
     return group;
 }
 

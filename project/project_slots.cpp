@@ -2,7 +2,9 @@
 
 #include "app/safe_save.h"
 #include "app/ui_seam.h"
+#include "app/user_settings.h"
 #include "loops/loop_state.h"
+#include "project/project_document.h"
 #include "project/project_file.h"
 #include "project/project_open.h"
 
@@ -11,7 +13,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QScopedValueRollback>
+#include <QStandardPaths>
 #include <QTextEdit>
+#include <QTimer>
 #include <algorithm>
 
 namespace {
@@ -29,6 +34,8 @@ QString countText(const MainWindow &w, int row, int loop)
 
 ProjectData gatherProject(const MainWindow &w)
 {
+    if (!w.projectNameEdit)  // still being built
+        return ProjectData();
     ProjectData data;
     data.catalogueVersionNumber = catalogue.catalogueVersionNumber;
     data.projectName = w.projectNameEdit->text();
@@ -95,9 +102,12 @@ void applyProject(MainWindow &w, const ProjectData &data)
 
 void MainWindow::OpenProject()
 {
-    const QString fileName = uiSeam().openFileName(this, tr("Open"), QDir::currentPath(), kProjectFilter);
+    if (!maybeSave())
+        return;
+    const QString fileName = uiSeam().openFileName(this, tr("Open"), dialogStartFolder(), kProjectFilter);
     if (fileName.isEmpty())
         return;
+    rememberLastUsedFolder(QFileInfo(fileName).absolutePath());
     openProject(fileName, OpenedBox::Show);
 }
 
@@ -127,23 +137,124 @@ void MainWindow::openProjectFromCommandLine(const QStringList &arguments)
 
 void MainWindow::openProject(const QString &fileName, OpenedBox openedBox)
 {
-    if (loadProjectFile(fileName) && openedBox == OpenedBox::Show)
+    if (!loadProjectFile(fileName))
+        return;
+    setCurrentFile(fileName);
+    if (openedBox == OpenedBox::Show)
         uiSeam().message(this, MessageKind::Information, QStringLiteral("Tips"),
                          QStringLiteral("The file has been opened!"));
 }
 
-void MainWindow::SaveProject()
+void MainWindow::SaveProject() { saveProject(); }
+
+void MainWindow::SaveProjectAs() { saveProjectUnderNewName(); }
+
+bool MainWindow::saveProject()
 {
-    const QString fileName = uiSeam().saveFileName(this, tr("Save as"), QDir::currentPath(), kProjectFilter);
-    if (fileName.isEmpty())
-        return;
+    if (openFilePath.isEmpty())
+        return saveProjectUnderNewName();
+    return saveProjectTo(openFilePath);
+}
+
+bool MainWindow::saveProjectUnderNewName()
+{
+    // Save As proposes the open file itself, as editors do; a new project its name.
+    const QString proposed = openFilePath.isEmpty() ? proposedSavePath(QStringLiteral("stm")) : openFilePath;
+    const QString fileName = chooseFileToSave(tr("Save as"), kProjectFilter, QStringLiteral("stm"), proposed);
+    return !fileName.isEmpty() && saveProjectTo(fileName);
+}
+
+bool MainWindow::saveProjectTo(const QString &fileName)
+{
+    const ProjectData project = currentProject();
     QString reason;
-    if (saveProjectFile(fileName, &reason))
-        uiSeam().message(this, MessageKind::Information, QStringLiteral("Tips"),
-                         QStringLiteral("The file has been saved successfully!"));
-    else
+    if (!saveProjectFile(fileName, &reason)) {
         uiSeam().message(this, MessageKind::Critical, QStringLiteral("Error"),
                          QStringLiteral("The file could not be saved."), reason);
+        return false;
+    }
+    openFilePath = fileName;
+    savedProject = project;
+    setWindowTitle(documentWindowTitle(openFilePath));
+    updateModifiedMark();
+    uiSeam().message(this, MessageKind::Information, QStringLiteral("Tips"),
+                     QStringLiteral("The file has been saved successfully!"));
+    return true;
+}
+
+bool MainWindow::maybeSave()
+{
+    if (!isProjectModified())
+        return true;
+    const QMessageBox::StandardButton answer = uiSeam().question(
+        this, QStringLiteral("Quillon"), QStringLiteral("Save changes to %1?").arg(documentName(openFilePath)),
+        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+    switch (answer) {
+    case QMessageBox::Save:
+        return saveProject();
+    case QMessageBox::Discard:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void MainWindow::setCurrentFile(const QString &fileName)
+{
+    openFilePath = fileName;
+    savedProject = currentProject();
+    setWindowTitle(documentWindowTitle(openFilePath));
+    updateModifiedMark();
+}
+
+ProjectData MainWindow::currentProject() const { return gatherProject(*this); }
+
+bool MainWindow::isProjectModified() const { return !(currentProject() == savedProject); }
+
+void MainWindow::noteProjectChange()
+{
+    if (modifiedCheck && !modifiedCheck->isActive())
+        modifiedCheck->start();
+}
+
+void MainWindow::updateModifiedMark()
+{
+    if (modifiedCheck)
+        modifiedCheck->stop();
+    setWindowModified(isProjectModified());
+}
+
+QString MainWindow::dialogStartFolder() const
+{
+    QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (documents.isEmpty())
+        documents = QDir::homePath();
+    return dialogFolder(openFilePath, lastUsedFolder(), documents);
+}
+
+QString MainWindow::proposedSavePath(const QString &suffix) const
+{
+    return QDir(dialogStartFolder()).filePath(proposedFileName(projectNameEdit->text(), openFilePath, suffix));
+}
+
+QString MainWindow::chooseFileToSave(const QString &caption, const QString &filter, const QString &suffix,
+                                     const QString &proposed)
+{
+    const QString chosen = uiSeam().saveFileName(this, caption, proposed, filter);
+    if (chosen.isEmpty())
+        return QString();
+    const QString fileName = withSuffix(chosen, suffix);
+    // The dialog asked about replacing the name typed, not about the one with the suffix added.
+    if (fileName != chosen && QFileInfo::exists(fileName)) {
+        const QMessageBox::StandardButton answer = uiSeam().question(
+            this, caption,
+            QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(QFileInfo(fileName).fileName()),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::No, QDir::toNativeSeparators(fileName));
+        if (answer != QMessageBox::Yes)
+            return QString();
+    }
+    rememberLastUsedFolder(QFileInfo(fileName).absolutePath());
+    return fileName;
 }
 
 bool MainWindow::loadProjectFile(const QString &fileName)
@@ -160,7 +271,10 @@ bool MainWindow::loadProjectFile(const QString &fileName)
     }
     // The panel box may already show the file's panel, and then nothing resets the results.
     clearCalculation();
-    applyProject(*this, data);
+    {
+        QScopedValueRollback<bool> replacing(replacingProject, true);
+        applyProject(*this, data);
+    }
     return true;
 }
 

@@ -72,7 +72,8 @@ bool MainWindow::paintSummarySheet(QPagedPaintDevice *device)
 
 void MainWindow::ExportPDF()
 {
-    const QString name = uiSeam().saveFileName(this, tr("Save as"), QStringLiteral("/"), tr("Files(*.pdf)"));
+    const QString name = chooseFileToSave(tr("Save as"), tr("Files(*.pdf)"), QStringLiteral("pdf"),
+                                          proposedSavePath(QStringLiteral("pdf")));
     if (name.isEmpty())
         return;
     // The sheet prints the calculation of the inputs shown, never an earlier one.

@@ -81,7 +81,8 @@ QAction *AppTest::action(const QString &text)
 void AppTest::windowTitleSizeAndFirstTab()
 {
     MainWindow &w = fixture->window();
-    QCOMPARE(w.windowTitle(), QString("Quillon"));
+    // Shown as "Quillon"; "[*]" is where the modified mark goes.
+    QCOMPARE(w.windowTitle(), QString("Quillon[*]"));
     QCOMPARE(w.size(), QSize(1100, 700));
     auto *tabs = w.findChild<QTabWidget *>();
     QVERIFY(tabs);
@@ -101,7 +102,8 @@ void AppTest::menuBarHoldsFileThenHelp()
     }
     for (QAction *a : menus[1]->menu()->actions())
         help << a->text();
-    QCOMPARE(file, QStringList({"New(&N)", "Open(&O)...", "Save(&S)", "Export PDF"}));
+    QCOMPARE(file, QStringList({"New(&N)", "Open(&O)...", "Save(&S)", QString::fromUtf8("Save As…"), "Export PDF",
+                                "Quit"}));
     QCOMPARE(help, QStringList({"Topics", "About"}));
 }
 
@@ -115,7 +117,10 @@ void AppTest::actionTable_data()
     // FILE-SLOT-ROWS: Open (Ctrl+O, OpenProject()), Save (Ctrl+S, SaveProject()), Export PDF (ExportPDF())
     QTest::newRow("Open, Ctrl+O") << "Open(&O)..." << "File" << QKeySequence("Ctrl+O") << "OpenProject()";
     QTest::newRow("Save, Ctrl+S") << "Save(&S)" << "File" << QKeySequence("Ctrl+S") << "SaveProject()";
+    QTest::newRow("Save As, Ctrl+Shift+S") << QString::fromUtf8("Save As…") << "File" << QKeySequence("Ctrl+Shift+S")
+                                           << "SaveProjectAs()";
     QTest::newRow("Export PDF, no shortcut") << "Export PDF" << "File" << QKeySequence() << "ExportPDF()";
+    QTest::newRow("Quit, Ctrl+Q") << "Quit" << "File" << QKeySequence("Ctrl+Q") << "close()";
     QTest::newRow("Topics, no shortcut") << "Topics" << "Help" << QKeySequence() << "HelpTopics()";
     QTest::newRow("About, no shortcut") << "About" << "Help" << QKeySequence() << "HelpAbout()";
 }
@@ -138,6 +143,10 @@ void AppTest::actionTable()
     a->trigger();
     if (slot == "NewProject()") {
         QCOMPARE(w.projectNameEdit->text(), QString());
+    } else if (slot == "close()") {
+        // Through closeEvent: the unsaved name is asked about first (the recorder discards it).
+        QCOMPARE(seam->questions.size(), 1);
+        QVERIFY(!w.isVisible());
     } else if (slot == "HelpTopics()" || slot == "HelpAbout()") {
         QCOMPARE(seam->messages.size(), 1);
         QCOMPARE(seam->messages[0].title, QString(slot == "HelpTopics()" ? "Topic" : "about"));

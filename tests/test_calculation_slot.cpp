@@ -34,6 +34,11 @@ public:
     {
         onMessage(text);
     }
+    QMessageBox::StandardButton question(QWidget *, const QString &, const QString &, QMessageBox::StandardButtons buttons,
+                                         QMessageBox::StandardButton, const QString &) override
+    {
+        return buttons.testFlag(QMessageBox::Discard) ? QMessageBox::Discard : QMessageBox::Ok;
+    }
     QString openFileName(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
     QString saveFileName(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
     void openUrl(const QUrl &) override {}

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QMetaMethod>
 #include <QPointer>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleFactory>
@@ -24,6 +25,7 @@
 #include <QTextEdit>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <QtTest/qtestspontaneevent.h>
 #include <algorithm>
 #include <memory>
 
@@ -218,6 +220,10 @@ private slots:
     void cableChoiceSetsOneLoop();
     void blankCableKeepsEarlierChoice();
     void panelChangeResetsCables();
+    void panelChangeKeepsLoops_data();
+    void panelChangeKeepsLoops();
+    void wheelOverBox_data();
+    void wheelOverBox();
 
 private:
     std::unique_ptr<RecordingSeam> seam;
@@ -639,20 +645,22 @@ void LoopsTest::touchedFieldNeverComesBack_data()
     QTest::addColumn<int>("loop");
     QTest::addColumn<int>("how");
     QTest::addColumn<int>("loops");
+    // The panel box keeps a loop's counts while every panel chosen has that loop: in a new field.
+    QTest::addColumn<bool>("carried");
     const int typed = int(Touch::TypedCount), retyped = int(Touch::RetypedZero), selected = int(Touch::SelectedZero);
     QTest::newRow("count in a removed column, back to 4 loops")
-        << QStringList({"QP-220 (2 loops)", "QP-420 (4 loops)"}) << 3 << typed << 4;
-    QTest::newRow("count, blank entry, back to 4 loops") << QStringList({"", "QP-420 (4 loops)"}) << 2 << typed << 4;
-    QTest::newRow("count in a kept column, 8 loops") << QStringList({"QP-840 (8 loops)"}) << 1 << typed << 8;
-    QTest::newRow("count, other panel of the same size") << QStringList({"QP-440 HP (4 loops)"}) << 0 << typed << 4;
-    QTest::newRow("count, unknown panel text") << QStringList({"?"}) << 3 << typed << 4;
-    QTest::newRow("retyped zero, unknown panel text") << QStringList({"?"}) << 1 << retyped << 4;
+        << QStringList({"QP-220 (2 loops)", "QP-420 (4 loops)"}) << 3 << typed << 4 << false;
+    QTest::newRow("count, blank entry, back to 4 loops") << QStringList({"", "QP-420 (4 loops)"}) << 2 << typed << 4 << false;
+    QTest::newRow("count in a kept column, 8 loops") << QStringList({"QP-840 (8 loops)"}) << 1 << typed << 8 << true;
+    QTest::newRow("count, other panel of the same size") << QStringList({"QP-440 HP (4 loops)"}) << 0 << typed << 4 << true;
+    QTest::newRow("count, unknown panel text") << QStringList({"?"}) << 3 << typed << 4 << false;
+    QTest::newRow("retyped zero, unknown panel text") << QStringList({"?"}) << 1 << retyped << 4 << false;
     QTest::newRow("retyped zero in a removed column") << QStringList({"QP-110 (1 loop)", "QP-420 (4 loops)"}) << 2
-                                                      << retyped << 4;
-    QTest::newRow("selected zero, same size") << QStringList({"QP-440 HP (4 loops)"}) << 2 << selected << 4;
+                                                      << retyped << 4 << false;
+    QTest::newRow("selected zero, same size") << QStringList({"QP-440 HP (4 loops)"}) << 2 << selected << 4 << true;
     QTest::newRow("count, 16, 2, then 16 again")
-        << QStringList({"QP-1640 (16 loops)", "QP-220 (2 loops)", "QP-1640 (16 loops)"}) << 3 << typed << 16;
-    QTest::newRow("count, 16 then 1 loop") << QStringList({"QP-1640 (16 loops)", "QP-110 (1 loop)"}) << 0 << typed << 1;
+        << QStringList({"QP-1640 (16 loops)", "QP-220 (2 loops)", "QP-1640 (16 loops)"}) << 3 << typed << 16 << false;
+    QTest::newRow("count, 16 then 1 loop") << QStringList({"QP-1640 (16 loops)", "QP-110 (1 loop)"}) << 0 << typed << 1 << true;
 }
 
 void LoopsTest::touchedFieldNeverComesBack()
@@ -661,15 +669,24 @@ void LoopsTest::touchedFieldNeverComesBack()
     QFETCH(int, loop);
     QFETCH(int, how);
     QFETCH(int, loops);
+    QFETCH(bool, carried);
     MemoryWindow w(sampleCatalogue());
     choosePanel(*w, "QP-420 (4 loops)");
     QLineEdit *edit = w->deviceCountEdits[5][loop];
     touch(edit, Touch(how));
     if (Touch(how) != Touch::SelectedZero)
         QVERIFY(edit->isModified());
+    const QString text = edit->text();
 
     runPanels(*w, panels);
-    verifyFreshGrid(*w, 17, loops);
+    if (carried) {
+        const QString problem = countGridProblem(*w, 17, loops, [&](int r, int i) {
+            return r == 5 && i == loop ? text : QStringLiteral("0");
+        });
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    } else {
+        verifyFreshGrid(*w, 17, loops);
+    }
     QVERIFY(w->deviceCountEdits[5][loop] != edit);
     // Fields of earlier panels are neither shown nor in the grid.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -1119,7 +1136,10 @@ void LoopsTest::panelChangeResetsCables()
     choosePanel(*w, "QP-420 (4 loops)");
     w->cableComboBoxes[0]->setCurrentText("STP 2x0.8mm");
     w->cableComboBoxes[3]->setCurrentText(QString::fromUtf8("FR 2x1.0mm²"));
-    choosePanel(*w, "QP-440 HP (4 loops)");
+    // The slots themselves start every loop afresh; the panel box puts back what the loops held
+    // (panelChangeKeepsLoops).
+    w->setLoopColumn("QP-440 HP (4 loops)");
+    w->flushPanel("QP-440 HP (4 loops)");
     for (int i = 0; i < kMaxLoops; ++i) {
         QCOMPARE(loopState.loopCableNames[i], QString());
         QCOMPARE(loopState.loopCableCaptions[i], QString());
@@ -1129,6 +1149,150 @@ void LoopsTest::panelChangeResetsCables()
     // The new boxes are connected once each: a choice reaches its loop's slot.
     w->cableComboBoxes[0]->setCurrentText("STP 2x0.8mm");
     QCOMPARE(loopState.loopCableCaptions[0], QString("Loop1:STP 2x0.8mm"));
+}
+
+Q_DECLARE_METATYPE(QMessageBox::StandardButton)
+
+void LoopsTest::panelChangeKeepsLoops_data()
+{
+    // Loops listed in `cables` get a cable, those in `counts` a count in row 3 (loop numbers from
+    // 1); then the panel box changes from `from` to `to`. asked: the loops the question names.
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<QList<int>>("cables");
+    QTest::addColumn<QList<int>>("counts");
+    QTest::addColumn<QMessageBox::StandardButton>("answer");
+    QTest::addColumn<QString>("asked");
+    const QString p1 = "QP-110 (1 loop)", p2 = "QP-220 (2 loops)", p4 = "QP-420 (4 loops)",
+                  p4b = "QP-440 HP (4 loops)", p8 = "QP-840 (8 loops)";
+    const auto ok = QMessageBox::Ok, cancel = QMessageBox::Cancel;
+    QTest::newRow("to more loops") << p4 << p8 << QList<int>{1, 4} << QList<int>{2, 4} << ok << "";
+    QTest::newRow("to as many loops") << p4 << p4b << QList<int>{1, 2, 3, 4} << QList<int>{1, 3} << ok << "";
+    QTest::newRow("to fewer, the loops removed empty") << p8 << p4 << QList<int>{1, 2} << QList<int>{4} << ok << "";
+    QTest::newRow("to fewer, counts removed, Ok")
+        << p8 << p2 << QList<int>{1} << QList<int>{2, 5, 7} << ok << "Remove the cable and counts of Loop5, Loop7?";
+    QTest::newRow("to fewer, a cable removed, Ok")
+        << p4 << p2 << QList<int>{1, 3} << QList<int>{} << ok << "Remove the cable and counts of Loop3?";
+    QTest::newRow("to fewer, counts removed, Cancel")
+        << p8 << p1 << QList<int>{1, 8} << QList<int>{1, 2} << cancel
+        << "Remove the cable and counts of Loop2, Loop8?";
+    QTest::newRow("to the blank entry, Cancel")
+        << p2 << "" << QList<int>{} << QList<int>{1} << cancel << "Remove the cable and counts of Loop1?";
+    QTest::newRow("to the blank entry, Ok")
+        << p2 << "" << QList<int>{2} << QList<int>{} << ok << "Remove the cable and counts of Loop2?";
+}
+
+void LoopsTest::panelChangeKeepsLoops()
+{
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    QFETCH(QList<int>, cables);
+    QFETCH(QList<int>, counts);
+    QFETCH(QMessageBox::StandardButton, answer);
+    QFETCH(QString, asked);
+    MemoryWindow w(sampleCatalogue());
+    const QString cable = "STP 2x0.8mm";
+    choosePanel(*w, from);
+    const int fromLoops = loopState.loopCount;
+    for (int n : cables)
+        w->cableComboBoxes[n - 1]->setCurrentText(cable);
+    for (int n : counts)
+        w->deviceCountEdits[3][n - 1]->setText(QString::number(40 + n));
+    // A typed 0 and an emptied field hold nothing worth a question.
+    w->deviceCountEdits[5][fromLoops - 1]->setText("");
+    w->deviceCountEdits[6][fromLoops - 1]->setText("0");
+    const ProjectData before = w->currentProject();
+    QComboBox *firstBox = w->cableComboBoxes[0];
+    seam->answers << answer;
+
+    choosePanel(*w, to);
+    QCOMPARE(seam->questions.size(), asked.isEmpty() ? 0 : 1);
+    if (!asked.isEmpty()) {
+        QCOMPARE(seam->questions[0].text, asked);
+        QCOMPARE(seam->questions[0].buttons, QMessageBox::Ok | QMessageBox::Cancel);
+        QCOMPARE(seam->questions[0].defaultButton, QMessageBox::Cancel);
+    }
+    if (answer == QMessageBox::Cancel) {
+        // The old panel, with everything as it was: not even rebuilt.
+        QCOMPARE(w->panelComboBox->currentText(), from);
+        QCOMPARE(loopState.selectedPanelName, from);
+        QCOMPARE(w->cableComboBoxes[0], firstBox);
+        QVERIFY(w->currentProject() == before);
+        // The next change starts from the panel put back: to more loops, without a question.
+        choosePanel(*w, "QP-1640 (16 loops)");
+        QCOMPARE(seam->questions.size(), 1);
+        QCOMPARE(loopState.loopCount, 16);
+        QCOMPARE(w->cableComboBoxes[0]->currentText(), cables.contains(1) ? cable : QString());
+        QCOMPARE(w->deviceCountEdits[3][0]->text(), counts.contains(1) ? QString("41") : QString("0"));
+        return;
+    }
+
+    const int toLoops = loopState.loopCount;
+    QCOMPARE(loopState.selectedPanelName, to);
+    QCOMPARE(w->deviceTable->columnCount(), toLoops + 2);
+    for (int i = 0; i < toLoops; ++i) {
+        const bool kept = i < fromLoops;
+        const QString expectedCable = kept && cables.contains(i + 1) ? cable : QString();
+        QCOMPARE(w->cableComboBoxes[i]->currentText(), expectedCable);
+        QCOMPARE(loopState.loopCableNames[i], expectedCable);
+        QCOMPARE(loopState.loopCableCaptions[i], expectedCable.isEmpty() ? QString() : cableCaption(i + 1, cable));
+        const QString expectedCount = kept && counts.contains(i + 1) ? QString::number(41 + i) : QString("0");
+        QCOMPARE(w->deviceCountEdits[3][i]->text(), expectedCount);
+        QCOMPARE(w->deviceCountEdits[5][i]->text(), kept && i == fromLoops - 1 ? QString() : QString("0"));
+        QCOMPARE(w->deviceCountEdits[0][i]->text(), QString("0"));
+    }
+    // flushPanel ran after setLoopColumn, for the new loop count.
+    if (!to.isEmpty())
+        QCOMPARE(loopState.loopMaxDevices[toLoops - 1], loopState.panelsByName.value(to).maxDevices[toLoops - 1]);
+}
+
+void LoopsTest::wheelOverBox_data()
+{
+    QTest::addColumn<bool>("panelBox");
+    QTest::addColumn<bool>("focused");
+    QTest::newRow("cable box without focus: the table scrolls") << false << false;
+    QTest::newRow("panel box without focus") << true << false;
+    QTest::newRow("cable box with focus: the box changes") << false << true;
+    QTest::newRow("panel box with focus: the box changes") << true << true;
+}
+
+void LoopsTest::wheelOverBox()
+{
+    QFETCH(bool, panelBox);
+    QFETCH(bool, focused);
+    MemoryWindow w(sampleCatalogue());
+    QVERIFY(showOnTab(*w, 1));
+    choosePanel(*w, "QP-1640 (16 loops)");
+    w->deviceCountEdits[0][0]->setText("12");
+    QScrollBar *scroll = w->cableTable->verticalScrollBar();
+    QTRY_VERIFY2(scroll->maximum() > 0, "16 cable rows must not fit the table");
+    QComboBox *box = panelBox ? w->panelComboBox : w->cableComboBoxes[1];
+    box->setCurrentIndex(panelBox ? box->currentIndex() : 2);
+    if (focused) {
+        box->setFocus();
+        QTRY_VERIFY(box->hasFocus());
+    } else {
+        w->calculateButton->setFocus();
+        QTRY_VERIFY(w->calculateButton->hasFocus());
+    }
+    const int index = box->currentIndex();
+    const int scrolled = scroll->value();
+
+    // Delivered as the window system delivers a wheel: spontaneous, so that Qt hands it to the
+    // parents when the box leaves it.
+    const QPointF centre = QRectF(box->rect()).center();
+    QWheelEvent wheel(centre, QPointF(box->mapToGlobal(centre.toPoint())), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QSpontaneKeyEvent::setSpontaneous(&wheel);
+    qApp->notify(box, &wheel);
+
+    QCOMPARE(box->currentIndex() != index, focused);
+    QCOMPARE(box->hasFocus(), focused);
+    if (!panelBox)
+        QCOMPARE(scroll->value() > scrolled, !focused);
+    // Down from the 16-loop panel is the 2-loop one.
+    QCOMPARE(loopState.loopCount, panelBox && focused ? 2 : 16);
+    QCOMPARE(w->deviceCountEdits[0][0]->text(), QString("12"));
 }
 
 QTEST_MAIN(LoopsTest)

@@ -1,11 +1,15 @@
 #include "app/main_window.h"
+#include "app/user_settings.h"
 #include "loops/loop_state.h"
 #include "project/project_file.h"
 #include "file_size_limit.h"
 #include "recording_seam.h"
 #include "test_catalogues.h"
 
+#include <QAction>
 #include <QComboBox>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -125,6 +129,21 @@ private slots:
     void saveFailureReported();
     void diskFullNeverLosesTheOldFile();
 
+    void unsavedChanges_data();
+    void unsavedChanges();
+    void neverAsksWithoutChange_data();
+    void neverAsksWithoutChange();
+    void titleFollowsTheOpenFile();
+    void saveWritesTheOpenFile();
+    void typedNameGetsSuffix_data();
+    void typedNameGetsSuffix();
+    void addedSuffixNeverReplacesSilently_data();
+    void addedSuffixNeverReplacesSilently();
+    void dialogsStartFolder_data();
+    void dialogsStartFolder();
+    void exportProposesProjectName_data();
+    void exportProposesProjectName();
+
 private:
     MainWindow &window() { return fixture->window(); }
     QString path(const QString &name) const { return files->filePath(name); }
@@ -152,10 +171,11 @@ void ProjectSlotsTest::cleanup()
     seam.reset();
 }
 
+// Save As: Save writes to the open file without asking once there is one.
 void ProjectSlotsTest::save(const QString &fileName)
 {
     seam->fileAnswers << fileName;
-    window().SaveProject();
+    window().SaveProjectAs();
 }
 
 void ProjectSlotsTest::open(const QString &fileName)
@@ -195,7 +215,9 @@ void ProjectSlotsTest::dialogs()
     QCOMPARE(seam->fileDialogs.size(), 1);
     QCOMPARE(seam->fileDialogs[0].save, saving);
     QCOMPARE(seam->fileDialogs[0].caption, caption);
-    QCOMPARE(seam->fileDialogs[0].dir, QDir::currentPath());
+    // Nothing open and no folder remembered: Documents; Save proposes a name.
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    QCOMPARE(seam->fileDialogs[0].dir, saving ? QDir(documents).filePath("Untitled.stm") : documents);
     QCOMPARE(seam->fileDialogs[0].filter, QString("Files(*.stm)"));
     // Cancelled: nothing else happens.
     QCOMPARE(seam->messages.size(), 0);
@@ -616,6 +638,406 @@ void ProjectSlotsTest::diskFullNeverLosesTheOldFile()
     });
     QCOMPARE(reported, 1);
     QCOMPARE(readAll(target), oldBytes);
+}
+
+namespace {
+
+enum class Discarding { New, Open, Close, Quit };
+enum class SaveDialog { None, Answered, Cancelled, Fails };
+
+QString projectNameIn(const QString &path)
+{
+    ProjectData d;
+    if (decodeProject(readAll(path), 1, kStoredRows, &d) != ProjectFileError::None)
+        return "<unreadable>";
+    return d.projectName;
+}
+
+QAction *menuAction(MainWindow &w, const QString &text)
+{
+    for (QAction *a : w.findChildren<QAction *>())
+        if (a->text() == text)
+            return a;
+    return nullptr;
+}
+
+}  // namespace
+
+Q_DECLARE_METATYPE(Discarding)
+Q_DECLARE_METATYPE(SaveDialog)
+Q_DECLARE_METATYPE(QMessageBox::StandardButton)
+
+void ProjectSlotsTest::unsavedChanges_data()
+{
+    // The project was saved as site.stm ("Original") or never saved; then its name was changed to
+    // "Changed" and an action that would discard it runs. saveDialog: how the dialog that Save
+    // opens for a project without file goes.
+    QTest::addColumn<Discarding>("action");
+    QTest::addColumn<bool>("withFile");
+    QTest::addColumn<QMessageBox::StandardButton>("answer");
+    QTest::addColumn<SaveDialog>("saveDialog");
+    QTest::addColumn<bool>("goesOn");
+    const struct {
+        Discarding action;
+        const char *name;
+    } actions[] = {{Discarding::New, "New"}, {Discarding::Open, "Open"}, {Discarding::Close, "close"},
+                   {Discarding::Quit, "Quit"}};
+    for (const auto &a : actions) {
+        for (bool withFile : {true, false}) {
+            const char *file = withFile ? "saved before" : "never saved";
+            QTest::addRow("%s, %s, Save", a.name, file)
+                << a.action << withFile << QMessageBox::Save
+                << (withFile ? SaveDialog::None : SaveDialog::Answered) << true;
+            QTest::addRow("%s, %s, Discard", a.name, file)
+                << a.action << withFile << QMessageBox::Discard << SaveDialog::None << true;
+            QTest::addRow("%s, %s, Cancel", a.name, file)
+                << a.action << withFile << QMessageBox::Cancel << SaveDialog::None << false;
+        }
+        QTest::addRow("%s, never saved, Save, dialog cancelled", a.name)
+            << a.action << false << QMessageBox::Save << SaveDialog::Cancelled << false;
+    }
+    QTest::newRow("New, never saved, Save, save fails")
+        << Discarding::New << false << QMessageBox::Save << SaveDialog::Fails << false;
+}
+
+void ProjectSlotsTest::unsavedChanges()
+{
+    QFETCH(Discarding, action);
+    QFETCH(bool, withFile);
+    QFETCH(QMessageBox::StandardButton, answer);
+    QFETCH(SaveDialog, saveDialog);
+    QFETCH(bool, goesOn);
+    MainWindow &w = window();
+    ProjectData other = twoLoopProject();
+    other.projectName = "Other";
+    QVERIFY(writeFile(path("other.stm"), encodeProject(other)));
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    fillTwoLoopWindow();
+    w.projectNameEdit->setText("Original");
+    if (withFile)
+        save(path("site.stm"));
+    w.projectNameEdit->setText("Changed");
+    QVERIFY(w.isProjectModified());
+    seam->clear();
+
+    seam->answers << answer;
+    if (saveDialog == SaveDialog::Answered)
+        seam->fileAnswers << path("new.stm");
+    if (saveDialog == SaveDialog::Cancelled)
+        seam->fileAnswers << QString();
+    if (saveDialog == SaveDialog::Fails)
+        seam->fileAnswers << path("missing/new.stm");
+    if (action == Discarding::Open)
+        seam->fileAnswers << path("other.stm");
+    switch (action) {
+    case Discarding::New:
+        w.NewProject();
+        break;
+    case Discarding::Open:
+        w.OpenProject();
+        break;
+    case Discarding::Close:
+        w.close();
+        break;
+    case Discarding::Quit:
+        QVERIFY(menuAction(w, "Quit"));
+        menuAction(w, "Quit")->trigger();
+        break;
+    }
+
+    QCOMPARE(seam->questions.size(), 1);
+    QCOMPARE(seam->questions[0].text, withFile ? QString("Save changes to site?") : QString("Save changes to Untitled?"));
+    QCOMPARE(seam->questions[0].buttons, QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+    QCOMPARE(seam->questions[0].defaultButton, QMessageBox::Save);
+    // A save dialog only for Save without a file; Open's own dialog only when Open goes on.
+    QStringList dialogs;
+    for (const RecordingSeam::FileDialog &d : seam->fileDialogs)
+        dialogs << (d.save ? "save" : "open");
+    QStringList expectedDialogs;
+    if (saveDialog != SaveDialog::None)
+        expectedDialogs << "save";
+    if (action == Discarding::Open && goesOn)
+        expectedDialogs << "open";
+    QCOMPARE(dialogs, expectedDialogs);
+
+    const QString savedFile = path(withFile ? "site.stm" : "new.stm");
+    if (answer == QMessageBox::Save && goesOn)
+        QCOMPARE(projectNameIn(savedFile), QString("Changed"));
+    else if (withFile)
+        QCOMPARE(projectNameIn(savedFile), QString("Original"));
+    else
+        QVERIFY(!QFile::exists(savedFile));
+
+    if (!goesOn) {
+        QVERIFY(w.isVisible());
+        QCOMPARE(w.projectNameEdit->text(), QString("Changed"));
+        QVERIFY(w.isProjectModified());
+        QCOMPARE(w.currentFilePath(), withFile ? path("site.stm") : QString());
+        return;
+    }
+    switch (action) {
+    case Discarding::New:
+        QCOMPARE(w.projectNameEdit->text(), QString());
+        QCOMPARE(w.currentFilePath(), QString());
+        break;
+    case Discarding::Open:
+        QCOMPARE(w.projectNameEdit->text(), QString("Other"));
+        QCOMPARE(w.currentFilePath(), path("other.stm"));
+        break;
+    case Discarding::Close:
+    case Discarding::Quit:
+        QVERIFY(!w.isVisible());
+        return;
+    }
+    QVERIFY(!w.isProjectModified());
+}
+
+void ProjectSlotsTest::neverAsksWithoutChange_data()
+{
+    QTest::addColumn<int>("change");
+    QTest::newRow("nothing typed") << 0;
+    QTest::newRow("a name typed and erased") << 1;
+    QTest::newRow("a panel chosen and the blank entry again") << 2;
+    QTest::newRow("opened, a count changed and changed back") << 3;
+    QTest::newRow("saved after the changes") << 4;
+}
+
+void ProjectSlotsTest::neverAsksWithoutChange()
+{
+    QFETCH(int, change);
+    MainWindow &w = window();
+    QVERIFY(writeFile(path("two.stm"), encodeProject(twoLoopProject())));
+    switch (change) {
+    case 1:
+        w.projectNameEdit->setText("typed");
+        w.projectNameEdit->setText("");
+        break;
+    case 2:
+        selectPanel(w, kPanel4);
+        w.panelComboBox->setCurrentIndex(0);
+        break;
+    case 3:
+        open(path("two.stm"));
+        w.deviceCountEdits[2][1]->setText("77");
+        w.deviceCountEdits[2][1]->setText("102");
+        break;
+    case 4:
+        fillTwoLoopWindow();
+        save(path("saved.stm"));
+        break;
+    }
+    seam->clear();
+    QVERIFY(!w.isProjectModified());
+    w.NewProject();
+    seam->fileAnswers << path("two.stm");
+    w.OpenProject();
+    QVERIFY(w.close());
+    QCOMPARE(seam->questions.size(), 0);
+}
+
+void ProjectSlotsTest::titleFollowsTheOpenFile()
+{
+    MainWindow &w = window();
+    QCOMPARE(w.windowTitle(), QString("Quillon[*]"));
+    w.projectNameEdit->setText("Hall");
+    QTRY_VERIFY(w.isWindowModified());
+    save(path("Hall.stm"));
+    QCOMPARE(w.windowTitle(), QString::fromUtf8("Hall.stm[*] – Quillon"));
+    QVERIFY(!w.isWindowModified());
+    // A count reset by the field pool is no change; one typed is.
+    selectPanel(w, kPanel2);
+    QTRY_VERIFY(w.isWindowModified());
+    w.panelComboBox->setCurrentIndex(0);
+    QTRY_VERIFY(!w.isWindowModified());
+    w.emailEdit->setText("x@example.org");
+    QTRY_VERIFY(w.isWindowModified());
+    w.NewProject();
+    QCOMPARE(w.windowTitle(), QString("Quillon[*]"));
+    QVERIFY(!w.isWindowModified());
+    open(path("Hall.stm"));
+    QCOMPARE(w.windowTitle(), QString::fromUtf8("Hall.stm[*] – Quillon"));
+    QVERIFY(!w.isWindowModified());
+}
+
+void ProjectSlotsTest::saveWritesTheOpenFile()
+{
+    MainWindow &w = window();
+    fillTwoLoopWindow();
+    save(path("first.stm"));
+    QCOMPARE(seam->fileDialogs.size(), 1);
+    seam->clear();
+
+    w.projectNameEdit->setText("Second version");
+    w.SaveProject();
+    QCOMPARE(seam->fileDialogs.size(), 0);
+    QCOMPARE(seam->texts(), QStringList{"The file has been saved successfully!"});
+    QCOMPARE(projectNameIn(path("first.stm")), QString("Second version"));
+    QVERIFY(!w.isProjectModified());
+
+    // Save As always asks, proposing the open file, and the new file is then the open one.
+    seam->clear();
+    w.projectNameEdit->setText("Third version");
+    seam->fileAnswers << path("copy.stm");
+    w.SaveProjectAs();
+    QCOMPARE(seam->fileDialogs.size(), 1);
+    QCOMPARE(seam->fileDialogs[0].dir, path("first.stm"));
+    QCOMPARE(projectNameIn(path("copy.stm")), QString("Third version"));
+    QCOMPARE(projectNameIn(path("first.stm")), QString("Second version"));
+    QCOMPARE(w.currentFilePath(), path("copy.stm"));
+
+    // A failed save keeps the window modified and the file it had.
+    w.projectNameEdit->setText("Fourth version");
+    QVERIFY(QFile::remove(path("copy.stm")));
+    QVERIFY(QDir(files->path()).mkdir("copy.stm"));
+    seam->clear();
+    w.SaveProject();
+    QCOMPARE(seam->texts(), QStringList{"The file could not be saved."});
+    QVERIFY(w.isProjectModified());
+    QCOMPARE(w.currentFilePath(), path("copy.stm"));
+}
+
+void ProjectSlotsTest::typedNameGetsSuffix_data()
+{
+    QTest::addColumn<bool>("pdf");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("project, no suffix") << false << "plan" << "plan.stm";
+    QTest::newRow("project, .stm") << false << "plan.stm" << "plan.stm";
+    QTest::newRow("project, .STM") << false << "plan.STM" << "plan.STM";
+    QTest::newRow("project, a dot in the name") << false << "Hall 1.5" << "Hall 1.5.stm";
+    QTest::newRow("project, another suffix") << false << "plan.pdf" << "plan.pdf.stm";
+    QTest::newRow("PDF, no suffix") << true << "sheet" << "sheet.pdf";
+    QTest::newRow("PDF, .pdf") << true << "sheet.pdf" << "sheet.pdf";
+    QTest::newRow("PDF, a dot in the name") << true << "rev 2.1" << "rev 2.1.pdf";
+}
+
+void ProjectSlotsTest::typedNameGetsSuffix()
+{
+    QFETCH(bool, pdf);
+    QFETCH(QString, typed);
+    QFETCH(QString, written);
+    MainWindow &w = window();
+    fillTwoLoopWindow();
+    seam->fileAnswers << path(typed);
+    if (pdf)
+        w.ExportPDF();
+    else
+        w.SaveProjectAs();
+    QCOMPARE(seam->questions.size(), 0);
+    QCOMPARE(QDir(files->path()).entryList(QDir::Files), QStringList{written});
+    if (pdf) {
+        QCOMPARE(seam->openedUrls, QList<QUrl>{QUrl::fromLocalFile(path(written))});
+    } else {
+        QCOMPARE(projectNameIn(path(written)), QString("In window"));
+        QCOMPARE(w.currentFilePath(), path(written));
+    }
+}
+
+void ProjectSlotsTest::addedSuffixNeverReplacesSilently_data()
+{
+    QTest::addColumn<bool>("pdf");
+    QTest::addColumn<QMessageBox::StandardButton>("answer");
+    QTest::newRow("project, replaced") << false << QMessageBox::Yes;
+    QTest::newRow("project, kept") << false << QMessageBox::No;
+    QTest::newRow("PDF, kept") << true << QMessageBox::No;
+}
+
+void ProjectSlotsTest::addedSuffixNeverReplacesSilently()
+{
+    QFETCH(bool, pdf);
+    QFETCH(QMessageBox::StandardButton, answer);
+    MainWindow &w = window();
+    const QString existing = path(pdf ? "plan.pdf" : "plan.stm");
+    QVERIFY(writeFile(existing, "old"));
+    fillTwoLoopWindow();
+    // The dialog asked about "plan", which does not exist; "plan.stm" does.
+    seam->answers << answer;
+    seam->fileAnswers << path("plan");
+    if (pdf)
+        w.ExportPDF();
+    else
+        w.SaveProjectAs();
+    QCOMPARE(seam->questions.size(), 1);
+    QCOMPARE(seam->questions[0].text, QFileInfo(existing).fileName() + " already exists.\nDo you want to replace it?");
+    QCOMPARE(seam->questions[0].defaultButton, QMessageBox::No);
+    QCOMPARE(readAll(existing) == "old", answer == QMessageBox::No);
+    QVERIFY(!QFile::exists(path("plan")));
+}
+
+void ProjectSlotsTest::dialogsStartFolder_data()
+{
+    // remembered: the folder kept from an earlier dialog ("<gone>" one removed since);
+    // open: a project file is open.
+    QTest::addColumn<QString>("remembered");
+    QTest::addColumn<bool>("open");
+    QTest::addColumn<QString>("expected");  // "<documents>", "<remembered>" or "<open>"
+    QTest::newRow("nothing: Documents") << "" << false << "<documents>";
+    QTest::newRow("the last folder used") << "kept" << false << "<remembered>";
+    QTest::newRow("the last folder, since removed: Documents") << "<gone>" << false << "<documents>";
+    QTest::newRow("the open file's folder first") << "kept" << true << "<open>";
+}
+
+void ProjectSlotsTest::dialogsStartFolder()
+{
+    QFETCH(QString, remembered);
+    QFETCH(bool, open);
+    QFETCH(QString, expected);
+    MainWindow &w = window();
+    QVERIFY(QDir(files->path()).mkpath("projects"));
+    QVERIFY(QDir(files->path()).mkpath("kept"));
+    if (open) {
+        QVERIFY(writeFile(path("projects/two.stm"), encodeProject(twoLoopProject())));
+        this->open(path("projects/two.stm"));
+    }
+    if (remembered == "<gone>")
+        rememberLastUsedFolder(path("gone"));
+    else if (!remembered.isEmpty())
+        rememberLastUsedFolder(path(remembered));
+    else
+        QSettings(userSettingsFile(), QSettings::IniFormat).clear();
+    seam->clear();
+
+    w.OpenProject();
+    w.SaveProjectAs();
+    w.ExportPDF();
+    QString folder = expected == "<open>" ? path("projects") : expected == "<remembered>" ? path(remembered)
+        : QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    // Save As proposes the open file; Export PDF the project's name.
+    QCOMPARE(seam->fileDialogs.size(), 3);
+    QCOMPARE(seam->fileDialogs[0].dir, folder);
+    QCOMPARE(seam->fileDialogs[1].dir, open ? path("projects/two.stm") : QDir(folder).filePath("Untitled.stm"));
+    QCOMPARE(seam->fileDialogs[2].dir, QDir(folder).filePath(open ? "From file.pdf" : "Untitled.pdf"));
+
+    // A file chosen anywhere makes its folder the one remembered.
+    QVERIFY(QDir(files->path()).mkpath("elsewhere"));
+    seam->fileAnswers << path("elsewhere/x.pdf");
+    w.ExportPDF();
+    QCOMPARE(lastUsedFolder(), path("elsewhere"));
+}
+
+void ProjectSlotsTest::exportProposesProjectName_data()
+{
+    QTest::addColumn<QString>("projectName");
+    QTest::addColumn<QString>("proposed");
+    QTest::newRow("the project's name") << "Nordhalle East" << "Nordhalle East.pdf";
+    QTest::newRow("characters no file system takes") << "A/B: \"C\"?" << "A_B_ _C__.pdf";
+    QTest::newRow("a trailing dot") << "Hall 2." << "Hall 2.pdf";
+    QTest::newRow("no name") << "" << "Untitled.pdf";
+}
+
+void ProjectSlotsTest::exportProposesProjectName()
+{
+    QFETCH(QString, projectName);
+    QFETCH(QString, proposed);
+    MainWindow &w = window();
+    QVERIFY(QDir(files->path()).mkpath("here"));
+    rememberLastUsedFolder(path("here"));
+    w.projectNameEdit->setText(projectName);
+    w.ExportPDF();
+    QCOMPARE(seam->fileDialogs.size(), 1);
+    QCOMPARE(seam->fileDialogs[0].dir, path("here/" + proposed));
+    QCOMPARE(seam->fileDialogs[0].filter, QString("Files(*.pdf)"));
 }
 
 QTEST_MAIN(ProjectSlotsTest)

@@ -43,7 +43,11 @@ uint environmentNumber(const char *name, uint fallback)
     return ok ? value : fallback;
 }
 
-enum class Action { Panel, Cable, SetCount, TypeCount, Tab, Calculate, Save, New, Open, Idle };
+enum class Action { Panel, Cable, SetCount, TypeCount, Tab, Calculate, Save, SaveAs, New, Open, Idle };
+
+// How a question is answered: the unsaved-changes one with Save, Discard or Cancel; the one before
+// a panel change that removes loops with Ok (Save and Discard) or Cancel.
+enum class Answer { Save, Discard, Cancel };
 
 // Which loops a cable choice goes to. Most go to loops still without a cable, as a user fills the
 // list, so that Calculate gets past its cable check often enough to be tested.
@@ -58,6 +62,7 @@ struct Step {
     int loop = 0;
     bool replace = false;  // typing: select all and erase first; else type at the end
     CableTarget target = CableTarget::AnyLoop;
+    Answer answer = Answer::Discard;  // to a question the step may bring
     QString text;          // the count set, or the keys typed ('\b' is Backspace)
 };
 
@@ -94,8 +99,8 @@ QVector<Step> makeSequence(uint seed, int length)
     };
     static const Weight weights[] = {
         {Action::Panel, 10}, {Action::Cable, 14},    {Action::SetCount, 16}, {Action::TypeCount, 14},
-        {Action::Tab, 6},    {Action::Calculate, 10}, {Action::Save, 5},      {Action::New, 2},
-        {Action::Open, 6},   {Action::Idle, 14},
+        {Action::Tab, 6},    {Action::Calculate, 10}, {Action::Save, 4},      {Action::SaveAs, 2},
+        {Action::New, 2},    {Action::Open, 6},       {Action::Idle, 14},
     };
     int total = 0;
     for (const Weight &w : weights)
@@ -115,6 +120,7 @@ QVector<Step> makeSequence(uint seed, int length)
         }
         s.row = g.bounded(kRows);
         s.loop = g.bounded(kMaxLoops);
+        s.answer = Answer(g.bounded(3));
         switch (s.action) {
         case Action::Panel:
             s.choice = g.bounded(kPanelCapacity + 1);
@@ -144,6 +150,7 @@ QVector<Step> makeSequence(uint seed, int length)
             break;
         case Action::Calculate:
         case Action::Save:
+        case Action::SaveAs:
         case Action::New:
             break;
         }
@@ -170,6 +177,21 @@ struct SavedProject {
     int loops = 0;
     QString cableNames[kMaxLoops];
     QString counts[kRows][kMaxLoops];
+
+    // The same project, as Save would write it.
+    bool sameAs(const SavedProject &o) const
+    {
+        if (projectName != o.projectName || comment != o.comment || panelName != o.panelName || loops != o.loops)
+            return false;
+        for (int i = 0; i < loops; ++i) {
+            if (cableNames[i] != o.cableNames[i])
+                return false;
+            for (int r = 0; r < kRows; ++r)
+                if (counts[r][i] != o.counts[r][i])
+                    return false;
+        }
+        return true;
+    }
 };
 
 // What the window must show, kept by rules of its own; only the arithmetic and the number formats
@@ -201,6 +223,47 @@ struct Model {
         return 0;
     }
 
+    // The loops from `kept` on that hold a cable or a count other than 0, as the question names them.
+    QStringList loopsLosingWork(int kept) const
+    {
+        QStringList losing;
+        for (int i = kept; i < loops; ++i) {
+            bool work = cable[i] != 0;
+            for (int r = 0; r < kRows; ++r)
+                work = work || !(counts[r][i].isEmpty() || counts[r][i] == QLatin1String("0"));
+            if (work)
+                losing << QStringLiteral("Loop%1").arg(i + 1);
+        }
+        return losing;
+    }
+
+    // The panel box as the user changes it: loops the new panel has keep their cable and counts,
+    // after a question when others would lose theirs.
+    void choosePanelInBox(int index, Answer answer)
+    {
+        if (index == panel)
+            return;
+        const int newLoops = index == 0 ? 0 : panels[index - 1].loopCount;
+        const QStringList losing = loopsLosingWork(newLoops);
+        if (!losing.isEmpty()) {
+            questions << QStringLiteral("Remove the cable and counts of %1?").arg(losing.join(QStringLiteral(", ")));
+            if (answer == Answer::Cancel)
+                return;
+        }
+        const int kept = std::min(loops, newLoops);
+        std::vector<int> keptCables(cable, cable + kept);
+        std::vector<std::vector<QString>> keptCounts(kRows);
+        for (int r = 0; r < kRows; ++r)
+            keptCounts[r].assign(counts[r], counts[r] + kept);
+        choosePanel(index);
+        for (int i = 0; i < kept; ++i) {
+            chooseCable(i, keptCables[i]);
+            for (int r = 0; r < kRows; ++r)
+                counts[r][i] = keptCounts[r][i];
+        }
+    }
+
+    // New and Open: the panel starts afresh.
     void choosePanel(int index)
     {
         if (index == panel)
@@ -381,7 +444,7 @@ struct Model {
         }
     }
 
-    void save()
+    std::unique_ptr<SavedProject> snapshot() const
     {
         auto s = std::make_unique<SavedProject>();
         s->projectName = projectName;
@@ -391,8 +454,34 @@ struct Model {
         std::copy(cableName, cableName + loops, s->cableNames);
         for (int r = 0; r < kRows; ++r)
             std::copy(counts[r], counts[r] + loops, s->counts[r]);
-        saved.push_back(std::move(s));
+        return s;
+    }
+
+    bool modified() const { return !snapshot()->sameAs(*baseline); }
+
+    // Saves to file number `file` (a new one when it is saved.size()); it is then the open file.
+    void saveTo(int file)
+    {
+        if (file == int(saved.size()))
+            saved.push_back(snapshot());
+        else
+            saved[file] = snapshot();
+        currentFile = file;
+        baseline = snapshot();
         messages << QStringLiteral("The file has been saved successfully!");
+    }
+
+    // The question before New and Open; false when the action stops. newFile: the file a save
+    // dialog is answered with.
+    bool maybeSave(Answer answer, int newFile)
+    {
+        if (!modified())
+            return true;
+        questions << QStringLiteral("Save changes to %1?")
+                         .arg(currentFile < 0 ? QStringLiteral("Untitled") : QStringLiteral("project-%1").arg(currentFile + 1));
+        if (answer == Answer::Save)
+            saveTo(currentFile < 0 ? newFile : currentFile);
+        return answer != Answer::Cancel;
     }
 
     void newProject()
@@ -400,6 +489,8 @@ struct Model {
         projectName.clear();
         comment.clear();
         choosePanel(0);
+        currentFile = -1;
+        baseline = snapshot();
     }
 
     void open(int file)
@@ -423,6 +514,8 @@ struct Model {
                 chooseCable(i, index);
         for (int r = 0; r < kRows; ++r)
             std::copy(f.counts[r], f.counts[r] + n, counts[r]);
+        currentFile = file;
+        baseline = snapshot();
         messages << QStringLiteral("The file has been opened!");
     }
 
@@ -454,9 +547,25 @@ struct Model {
     QStringList reasons[kMaxLoops];  // the comment lines
     QString figures[kMaxLoops][5];
     QString detectors[kMaxLoops], modules[kMaxLoops], sounders[kMaxLoops], others[kMaxLoops];
-    QStringList messages;  // what the last step must have shown, in order
+    QStringList messages;   // what the last step must have shown, in order
+    QStringList questions;  // the questions it must have asked
     std::vector<std::unique_ptr<SavedProject>> saved;
+    int currentFile = -1;  // the open file, an index in saved
+    std::unique_ptr<SavedProject> baseline = snapshot();  // the project as last opened, saved or new
 };
+
+QString answerName(Answer answer, bool panelQuestion)
+{
+    switch (answer) {
+    case Answer::Save:
+        return panelQuestion ? QStringLiteral("Ok") : QStringLiteral("Save");
+    case Answer::Discard:
+        return panelQuestion ? QStringLiteral("Ok") : QStringLiteral("Discard");
+    case Answer::Cancel:
+        break;
+    }
+    return QStringLiteral("Cancel");
+}
 
 QString shownKeys(const QString &keys)
 {
@@ -482,6 +591,9 @@ public:
 private:
     QString filePath(int file) const { return files.filePath(QStringLiteral("project-%1.stm").arg(file + 1)); }
     QString chooseCables(const Step &s, int loop);
+    // Before New or Open: the answer to "Save changes", and the save dialog's when Save needs one.
+    // Returns how the step describes it.
+    QString queueAnswers(Answer answer);
     QString typeCount(const Step &s, int row, int loop);
 
     RecordingSeam seam;  // before the window, which reports through it from its constructor on
@@ -496,6 +608,7 @@ QString Player::perform(const Step &s)
     MainWindow &w = fixture.window();
     seam.clear();
     model.messages.clear();
+    model.questions.clear();
     const int loops = model.loops;
     const int row = s.row % kRows;
     const int loop = loops > 0 ? s.loop % loops : 0;
@@ -503,10 +616,12 @@ QString Player::perform(const Step &s)
 
     switch (s.action) {
     case Action::Panel:
-        model.choosePanel(s.choice);
+        model.choosePanelInBox(s.choice, s.answer);
+        seam.answers << (s.answer == Answer::Cancel ? QMessageBox::Cancel : QMessageBox::Ok);
         w.panelComboBox->setCurrentIndex(s.choice);
-        return s.choice ? QStringLiteral("panel \"%1\"").arg(model.panels[s.choice - 1].name)
-                        : QStringLiteral("blank panel entry");
+        return (s.choice ? QStringLiteral("panel \"%1\"").arg(model.panels[s.choice - 1].name)
+                         : QStringLiteral("blank panel entry"))
+            + (model.questions.isEmpty() ? QString() : QStringLiteral(", asked, %1").arg(answerName(s.answer, true)));
     case Action::Cable:
         if (loops == 0)
             return QStringLiteral("cable: no loops");
@@ -530,32 +645,46 @@ QString Player::perform(const Step &s)
         model.calculate();
         w.calculateButton->click();
         return QStringLiteral("Calculate");
-    case Action::Save: {
-        const int file = int(model.saved.size());
+    case Action::Save:
+    case Action::SaveAs: {
+        const bool asking = s.action == Action::SaveAs || model.currentFile < 0;
+        const int file = asking ? int(model.saved.size()) : model.currentFile;
         model.projectName = QStringLiteral("Project %1").arg(file + 1);
         model.comment = QStringLiteral("saved as\n%1").arg(file + 1);
         w.projectNameEdit->setText(model.projectName);
         w.commentEdit->setPlainText(model.comment);
-        model.save();
-        seam.fileAnswers << filePath(file);
-        w.SaveProject();
-        return QStringLiteral("Save as project-%1.stm").arg(file + 1);
+        model.saveTo(file);
+        if (asking)
+            seam.fileAnswers << filePath(file);
+        if (s.action == Action::SaveAs)
+            w.SaveProjectAs();
+        else
+            w.SaveProject();
+        return QStringLiteral("%1 project-%2.stm").arg(s.action == Action::SaveAs ? "Save As" : "Save").arg(file + 1);
     }
-    case Action::New:
-        model.newProject();
+    case Action::New: {
+        const QString asked = queueAnswers(s.answer);
+        if (model.maybeSave(s.answer, int(model.saved.size())))
+            model.newProject();
         w.NewProject();
-        return QStringLiteral("New");
+        return QStringLiteral("New") + asked;
+    }
     case Action::Open: {
+        const QString asked = queueAnswers(s.answer);
+        if (!model.maybeSave(s.answer, int(model.saved.size()))) {
+            w.OpenProject();
+            return QStringLiteral("Open") + asked;
+        }
         // With nothing saved yet, the dialog is cancelled.
         if (model.saved.empty()) {
             w.OpenProject();
-            return QStringLiteral("Open, cancelled");
+            return QStringLiteral("Open%1, cancelled").arg(asked);
         }
         const int file = s.choice % int(model.saved.size());
         model.open(file);
         seam.fileAnswers << filePath(file);
         w.OpenProject();
-        return QStringLiteral("Open project-%1.stm").arg(file + 1);
+        return QStringLiteral("Open%1 project-%2.stm").arg(asked).arg(file + 1);
     }
     case Action::Idle: {
         // Spare count fields are made while the window waits.
@@ -565,6 +694,17 @@ QString Player::perform(const Step &s)
     }
     }
     return QString();
+}
+
+QString Player::queueAnswers(Answer answer)
+{
+    if (!model.modified())
+        return QString();
+    seam.answers << (answer == Answer::Save ? QMessageBox::Save
+                     : answer == Answer::Discard ? QMessageBox::Discard : QMessageBox::Cancel);
+    if (answer == Answer::Save && model.currentFile < 0)
+        seam.fileAnswers << filePath(int(model.saved.size()));
+    return QStringLiteral(", asked, %1").arg(answerName(answer, false));
 }
 
 QString Player::chooseCables(const Step &s, int loop)
@@ -625,6 +765,15 @@ QString Player::problem()
     const int loops = model.loops;
     if (seam.texts() != model.messages)
         return QStringLiteral("messages [%1] instead of [%2]").arg(seam.texts().join(" | "), model.messages.join(" | "));
+    QStringList asked;
+    for (const RecordingSeam::Question &q : seam.questions)
+        asked << q.text;
+    if (asked != model.questions)
+        return QStringLiteral("questions [%1] instead of [%2]").arg(asked.join(" | "), model.questions.join(" | "));
+    if (w.isProjectModified() != model.modified())
+        return QStringLiteral("project %1 modified").arg(model.modified() ? "not" : "");
+    if (w.currentFilePath() != (model.currentFile < 0 ? QString() : filePath(model.currentFile)))
+        return QStringLiteral("open file \"%1\" instead of project-%2.stm").arg(w.currentFilePath()).arg(model.currentFile + 1);
     if (w.panelComboBox->currentIndex() != model.panel || loopState.loopCount != loops)
         return QStringLiteral("panel entry %1 with %2 loops instead of %3 with %4")
             .arg(w.panelComboBox->currentIndex())

@@ -886,7 +886,9 @@ void ReportTest::exportWritesPdfAndOpensIt()
     QCOMPARE(seam->fileDialogs.size(), 1);
     QVERIFY(seam->fileDialogs[0].save);
     QCOMPARE(seam->fileDialogs[0].caption, QString("Save as"));
-    QCOMPARE(seam->fileDialogs[0].dir, QString("/"));
+    // Nothing open, no folder remembered: Documents, with the project's name.
+    QCOMPARE(seam->fileDialogs[0].dir, QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+                                           .filePath("Harbour Depot.pdf"));
     QCOMPARE(seam->fileDialogs[0].filter, QString("Files(*.pdf)"));
     QVERIFY(seam->messages.isEmpty());
     QCOMPARE(seam->openedUrls, QList<QUrl>({QUrl::fromLocalFile(path)}));

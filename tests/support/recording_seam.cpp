@@ -10,6 +10,20 @@ void RecordingSeam::message(QWidget *, MessageKind kind, const QString &title, c
     messages.append({kind, title, text, detail});
 }
 
+QMessageBox::StandardButton RecordingSeam::question(QWidget *, const QString &title, const QString &text,
+                                                   QMessageBox::StandardButtons buttons,
+                                                   QMessageBox::StandardButton defaultButton,
+                                                   const QString &detail)
+{
+    questions.append({title, text, detail, buttons, defaultButton});
+    if (!answers.isEmpty())
+        return answers.takeFirst();
+    for (QMessageBox::StandardButton goOn : {QMessageBox::Discard, QMessageBox::Ok, QMessageBox::Yes})
+        if (buttons.testFlag(goOn))
+            return goOn;
+    return defaultButton;
+}
+
 QString RecordingSeam::openFileName(QWidget *, const QString &caption, const QString &dir,
                                     const QString &filter)
 {
@@ -37,6 +51,8 @@ QStringList RecordingSeam::texts() const
 void RecordingSeam::clear()
 {
     messages.clear();
+    questions.clear();
+    answers.clear();
     fileDialogs.clear();
     openedUrls.clear();
     fileAnswers.clear();

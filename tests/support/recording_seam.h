@@ -16,6 +16,13 @@ public:
         QString text;
         QString detail;
     };
+    struct Question {
+        QString title;
+        QString text;
+        QString detail;
+        QMessageBox::StandardButtons buttons;
+        QMessageBox::StandardButton defaultButton;
+    };
     struct FileDialog {
         bool save;
         QString caption;
@@ -28,6 +35,10 @@ public:
 
     void message(QWidget *parent, MessageKind kind, const QString &title, const QString &text,
                  const QString &detail = QString()) override;
+    QMessageBox::StandardButton question(QWidget *parent, const QString &title, const QString &text,
+                                         QMessageBox::StandardButtons buttons,
+                                         QMessageBox::StandardButton defaultButton,
+                                         const QString &detail = QString()) override;
     QString openFileName(QWidget *parent, const QString &caption, const QString &dir,
                          const QString &filter) override;
     QString saveFileName(QWidget *parent, const QString &caption, const QString &dir,
@@ -38,6 +49,10 @@ public:
     void clear();
 
     QList<Message> messages;
+    QList<Question> questions;
+    // Answers for the next questions, in order. Without one, a question is answered so that the
+    // action goes on as it did before the window asked: Discard, else Ok, else Yes.
+    QList<QMessageBox::StandardButton> answers;
     QList<FileDialog> fileDialogs;
     QList<QUrl> openedUrls;
     QStringList fileAnswers;  // answers for the next file dialogs, in order; empty means "cancelled"

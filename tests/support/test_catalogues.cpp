@@ -1,5 +1,10 @@
 #include "test_catalogues.h"
 
+#include "app/application_setup.h"
+#include "app/user_settings.h"
+
+#include <QStandardPaths>
+
 #include "app/main_window.h"
 #include "loops/loop_state.h"
 
@@ -135,6 +140,10 @@ void resetProcessState()
 
 WindowFixture::WindowFixture(const Catalogue &c)
 {
+    // Settings the window keeps (the last folder used) go to a test folder, never the user's.
+    QStandardPaths::setTestModeEnabled(true);
+    setApplicationIdentity();
+    setUserSettingsFileForTesting(directory.path() + "/settings.ini");
     resetProcessState();
     catalogue = c;
     MainWindow::writeDataFile(directory.path() + "/data.dat");
@@ -148,5 +157,6 @@ WindowFixture::WindowFixture(const Catalogue &c)
 WindowFixture::~WindowFixture()
 {
     mainWindow.reset();
+    setUserSettingsFileForTesting(QString());
     resetProcessState();
 }

@@ -24,7 +24,8 @@ Catalogue fullCatalogue();
 void resetProcessState();
 
 // A main window started on the given catalogue: the catalogue is written as data.dat/name.dat
-// into a private directory, which the window then loads at construction.
+// into a private directory, which the window then loads at construction. Settings the window
+// keeps go to a file of that directory (QStandardPaths' test mode on as well).
 class WindowFixture {
 public:
     explicit WindowFixture(const Catalogue &c);
