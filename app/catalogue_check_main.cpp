@@ -1,7 +1,9 @@
+#include "app/application_setup.h"
 #include "app/console_text.h"
 #include "catalogue/catalogue_check.h"
 #include "catalogue/xlsx_reader.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -9,7 +11,8 @@
 
 namespace {
 
-enum ExitStatus { Clean = 0, WarningsOnly = 1, Errors = 2, Unreadable = 3 };
+// 64 is EX_USAGE of <sysexits.h>.
+enum ExitStatus { Clean = 0, WarningsOnly = 1, Errors = 2, Unreadable = 3, Usage = 64 };
 
 const char usage[] =
     "Usage: quillon-catalogue-check [DIR]\n"
@@ -19,28 +22,43 @@ const char usage[] =
     "panel or cable list under an unchanged version number is reported too.\n"
     "Each finding is one line: FILE:SHEET!CELL: error|warning: what the cell says and what\n"
     "Quillon reads. An error gives wrong results; a warning is probably not meant.\n"
-    "Exit status: 0 clean, 1 warnings only, 2 errors, 3 input cannot be read.\n"
-    "Options: -h, --help  show this text.\n"
+    "Exit status: 0 clean, 1 warnings only, 2 errors, 3 input cannot be read, 64 wrong usage.\n"
+    "Options: -h, --help  show this text; --version  show the version.\n"
     "The check only reads; it changes no file.\n";
 
 }  // namespace
 
 int main(int argc, char *argv[])
 {
+    setApplicationIdentity();
     QCoreApplication app(argc, argv);
     // The same bytes whatever the locale, so that logs and scripts can match them.
     ConsoleWriter out(ConsoleStream::Out);
     ConsoleWriter err(ConsoleStream::Err);
 
-    QStringList arguments = QCoreApplication::arguments().mid(1);
-    if (arguments.contains(QStringLiteral("-h")) || arguments.contains(QStringLiteral("--help"))) {
+    // The parser only splits the command line; the texts are the program's own, through the console writer.
+    QCommandLineParser parser;
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version(QStringLiteral("version"));
+    parser.addOption(help);
+    parser.addOption(version);
+    parser.addPositionalArgument(QStringLiteral("DIR"), QString(), QStringLiteral("[DIR]"));
+    QString wrong;
+    if (!parser.parse(QCoreApplication::arguments()))
+        wrong = parser.errorText();
+    else if (parser.isSet(help)) {
         out << usage;
         return Clean;
+    } else if (parser.isSet(version)) {
+        out << "quillon-catalogue-check " << QCoreApplication::applicationVersion() << '\n';
+        return Clean;
+    } else if (parser.positionalArguments().size() > 1)
+        wrong = QStringLiteral("one folder at most, not %1 arguments").arg(parser.positionalArguments().size());
+    if (!wrong.isEmpty()) {
+        err << "quillon-catalogue-check: " << wrong << '\n' << usage;
+        return Usage;
     }
-    if (arguments.size() > 1 || (!arguments.isEmpty() && arguments[0].startsWith(QLatin1Char('-')))) {
-        err << usage;
-        return Unreadable;
-    }
+    const QStringList arguments = parser.positionalArguments();
     const QString dir = arguments.isEmpty() ? QCoreApplication::applicationDirPath()
                                             : QDir::cleanPath(QDir::fromNativeSeparators(arguments[0]));
     if (!QFileInfo(dir).isDir()) {

@@ -1,3 +1,4 @@
+#include "app/application_setup.h"
 #include "app/console_text.h"
 #include "app/safe_save.h"
 #include "catalogue/catalogue_folder.h"
@@ -16,26 +17,31 @@
 
 namespace {
 
-enum ExitStatus { Clean = 0, Attention = 1, Serious = 2, Unreadable = 3 };
+// 64 is EX_USAGE of <sysexits.h>.
+enum ExitStatus { Clean = 0, Attention = 1, Serious = 2, Unreadable = 3, Usage = 64 };
 
 const char usage[] =
     "Usage: quillon-project check [--catalogue DIR] [--format text|csv] FILE.stm|FOLDER...\n"
     "       quillon-project migrate --from OLD_DIR [--force] [--catalogue DIR] OLD.stm NEW.stm\n"
+    "       quillon-project --help | --version\n"
     "Works with the catalogue in DIR, by default the folder of this program, where quillon reads it\n"
     "(data.xlsx or data.dat, name.xlsx or name.dat). No catalogue file is written.\n"
     "check: opens each project as quillon's Open does (a FOLDER: its *.stm files) and calculates it\n"
     "  as Calculate does. One line per loop: FILE: LOOP: PANEL; CABLE; QUIESCENT; ALARM; MAX LENGTH;\n"
     "  STATE, where STATE is normal, near limit, over limit or \"left out: \" and the reason; then\n"
-    "  FILE: comment: TEXT for each comment line. --format csv: a header and one row per loop.\n"
+    "  FILE: comment: TEXT for each comment line. A project that cannot be read or is refused gets\n"
+    "  FILE: error: and why. --format csv: a header and one row per loop, currents and lengths as\n"
+    "  plain numbers with their units in the header.\n"
     "  Exit status: 0 every loop normal, 1 a loop near its limit or left out, 2 a loop over its\n"
-    "  limit, 3 a file cannot be read.\n"
+    "  limit, 3 a file cannot be read or is refused.\n"
     "migrate: reads OLD.stm with the catalogue it was saved under, found in OLD_DIR, and writes\n"
     "  NEW.stm for the current catalogue: counts follow their device code, panel and cables their\n"
     "  name. What cannot be carried over is listed, one line each, and nothing is written; --force\n"
     "  writes NEW.stm without it. OLD.stm is never written.\n"
     "  Exit status: 0 written, 1 written without the listed items, 2 not written (items listed),\n"
     "  3 a file or catalogue cannot be read, OLD_DIR holds another version, NEW.stm not written.\n"
-    "Options: -h, --help  show this text.\n";
+    "Options: -h, --help  show this text; --version  show the version.\n"
+    "A wrong command line exits with status 64.\n";
 
 struct Arguments {
     QString command;
@@ -120,6 +126,23 @@ QString catalogueFolder(const Arguments &a)
                                     : QDir::cleanPath(QDir::fromNativeSeparators(a.catalogueDir));
 }
 
+// The bytes of a project file as Open reads them; false with the reason when there are none.
+bool readableProject(const QString &path, QByteArray *bytes, QString *reason)
+{
+    const QFileInfo info(path);
+    if (info.isDir())
+        *reason = QStringLiteral("It is a folder without *.stm files.");
+    else if (!info.exists())
+        *reason = QStringLiteral("No such file.");
+    else if (!info.isFile())
+        *reason = QStringLiteral("It is not a regular file.");  // a pipe would block the read
+    else if (readProjectBytes(path, bytes, reason))
+        return true;
+    else
+        *reason += QLatin1Char('.');
+    return false;
+}
+
 class Tool {
 public:
     // The same bytes whatever the locale, so that logs and scripts can match them.
@@ -143,10 +166,14 @@ int Tool::run(const QStringList &arguments)
         out << usage;
         return Clean;
     }
+    if (arguments.contains(QStringLiteral("--version"))) {
+        out << "quillon-project " << QCoreApplication::applicationVersion() << '\n';
+        return Clean;
+    }
     const Arguments a = parseArguments(arguments);
     if (!a.error.isEmpty()) {
         err << "quillon-project: " << a.error << '\n' << usage;
-        return Unreadable;
+        return Usage;
     }
     const int status = a.command == QLatin1String("check") ? check(a) : migrate(a);
     out.flush();
@@ -178,8 +205,10 @@ QStringList Tool::projectFiles(const QStringList &arguments)
             continue;
         }
         const QDir folder(path);
-        const QStringList names =
-            folder.entryList({QStringLiteral("*.stm")}, QDir::Files | QDir::Readable | QDir::Hidden, QDir::Name);
+        // Unreadable projects too, and broken links: each gets its error line rather than being
+        // passed over.
+        const QStringList names = folder.entryList({QStringLiteral("*.stm")},
+                                                   QDir::Files | QDir::System | QDir::Hidden, QDir::Name);
         for (const QString &name : names)
             files.append(QDir::cleanPath(path + QLatin1Char('/') + name));
         if (names.isEmpty())
@@ -204,9 +233,12 @@ int Tool::check(const Arguments &a)
     for (const QString &path : projectFiles(a.files)) {
         const QString label = native(path);
         QByteArray bytes;
-        const bool read = QFileInfo(path).isFile() && readProjectBytes(path, &bytes);
-        const FileCheck file =
-            checkProjectBytes(read ? std::optional<QByteArray>(bytes) : std::nullopt, *current, panels);
+        QString reason;
+        FileCheck file;
+        if (readableProject(path, &bytes, &reason))
+            file = checkProjectBytes(bytes, *current, panels);
+        else
+            file.error = refusalLine(ProjectOpenResult::Unopenable, reason);
         if (!file.error.isEmpty()) {
             out << (csv ? checkErrorCsvRow(label, file.error) : checkErrorTextLine(label, file.error)) << '\n';
             status = Unreadable;
@@ -243,8 +275,9 @@ int Tool::migrate(const Arguments &a)
 
     const QString oldLabel = native(oldPath);
     QByteArray bytes;
-    if (!oldInfo.isFile() || !readProjectBytes(oldPath, &bytes)) {
-        out << checkErrorTextLine(oldLabel, QStringLiteral("the file cannot be read")) << '\n';
+    QString reason;
+    if (!readableProject(oldPath, &bytes, &reason)) {
+        out << checkErrorTextLine(oldLabel, refusalLine(ProjectOpenResult::Unopenable, reason)) << '\n';
         return Unreadable;
     }
     ProjectData project;
@@ -277,6 +310,7 @@ int Tool::migrate(const Arguments &a)
 
 int main(int argc, char *argv[])
 {
+    setApplicationIdentity();
     QCoreApplication app(argc, argv);
     Tool tool;
     return tool.run(QCoreApplication::arguments().mid(1));

@@ -2,6 +2,8 @@
 
 #ifdef Q_OS_WIN
 
+#include "app/scratch_names.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -78,29 +80,8 @@ DWORD probeExistingTarget(const std::wstring &target)
     });
 }
 
-// Scratch files are ".NAME.XXXXXXXX.saving" beside the target, XXXXXXXX eight hex digits: unique
-// per save, and recognisably the target's. Releases before this design used ".NAME.saving" and
-// ".NAME.writing"; those count as the target's leftovers too.
-QString scratchPrefix(const QString &fileName) { return QLatin1Char('.') + fileName + QLatin1Char('.'); }
-
-bool isScratchOf(const QString &candidate, const QString &fileName)
-{
-    const QString prefix = scratchPrefix(fileName);
-    if (!candidate.startsWith(prefix, Qt::CaseInsensitive))
-        return false;
-    const QString rest = candidate.mid(prefix.size());
-    if (rest.compare(QLatin1String("saving"), Qt::CaseInsensitive) == 0
-        || rest.compare(QLatin1String("writing"), Qt::CaseInsensitive) == 0)
-        return true;
-    if (rest.size() != 8 + 7 || !rest.endsWith(QLatin1String(".saving"), Qt::CaseInsensitive))
-        return false;
-    for (int i = 0; i < 8; ++i) {
-        const ushort c = rest.at(i).toLower().unicode();
-        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
-            return false;
-    }
-    return true;
-}
+// Scratch files are ".NAME.XXXXXXXX.saving" beside the target (app/scratch_names.h), XXXXXXXX
+// eight hex digits: unique per save, and recognisably the target's.
 
 // Removes what a killed save of this target left behind. A scratch that another save is still
 // writing is open without sharing, so Windows refuses to delete it; one that a save has just
@@ -143,8 +124,7 @@ DWORD writeScratch(const std::wstring &folder, const QString &fileName, const QB
                    std::wstring *scratch)
 {
     for (int attempt = 0; attempt < 16; ++attempt) {
-        const QString name = scratchPrefix(fileName)
-            + QStringLiteral("%1.saving").arg(QRandomGenerator::system()->generate(), 8, 16, QLatin1Char('0'));
+        const QString name = scratchFileName(fileName, QRandomGenerator::system()->generate());
         *scratch = folder + L"\\" + name.toStdWString();
         const HANDLE handle = CreateFileW(scratch->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                           FILE_ATTRIBUTE_NORMAL, nullptr);

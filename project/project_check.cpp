@@ -126,19 +126,19 @@ FileCheck checkProjectBytes(const std::optional<QByteArray> &bytes, const Catalo
         return file;
     }
     ProjectData data;
-    const ProjectOpenResult result = checkProjectForOpen(*bytes, c, panels, QString(), 0, &data);
-    if (result == ProjectOpenResult::Accepted) {
+    QString reason;
+    const ProjectOpenResult result = checkProjectForOpen(*bytes, c, panels, QString(), 0, &data, &reason);
+    if (result == ProjectOpenResult::Accepted)
         file.check = checkProject(c, data);
-        return file;
-    }
-    file.error = projectRefusalText(result);
-    const std::optional<qint32> saved = storedCatalogueVersionNumber(*bytes);
-    if (result == ProjectOpenResult::WrongVersion && saved)
-        file.error += QStringLiteral(" (saved under catalogue version number %1, the catalogue is number %2: "
-                                     "quillon-project migrate carries it over)")
-                          .arg(*saved)
-                          .arg(c.catalogueVersionNumber);
+    else
+        file.error = refusalLine(result, reason);
     return file;
+}
+
+QString refusalLine(ProjectOpenResult result, const QString &reason)
+{
+    const QString text = projectRefusalText(result);
+    return text + (text.endsWith(QLatin1Char('.')) ? QStringLiteral(" ") : QStringLiteral(". ")) + reason;
 }
 
 QStringList checkTextLines(const QString &file, const ProjectCheck &check)
@@ -183,22 +183,33 @@ QString csvRow(const QStringList &fields)
     return quoted.join(QLatin1Char(','));
 }
 
+// A spreadsheet reads "29.9" as a number and "29.9mA" as text: the unit goes into the header.
+QString withoutUnit(QString text, QLatin1String unit)
+{
+    if (text.endsWith(unit))
+        text.chop(unit.size());
+    return text;
+}
+
 }  // namespace
 
 QString checkCsvHeader()
 {
     return csvRow({QStringLiteral("File"), QStringLiteral("Loop"), QStringLiteral("Panel"),
-                   QStringLiteral("Cable Type"), QStringLiteral("Quiescent Current"),
-                   QStringLiteral("Total Alarm Current"), QStringLiteral("Max Length"), QStringLiteral("State"),
-                   QStringLiteral("Comment")});
+                   QStringLiteral("Cable Type"), QStringLiteral("Quiescent current (mA)"),
+                   QStringLiteral("Total alarm current (mA)"), QStringLiteral("Max length (m)"),
+                   QStringLiteral("State"), QStringLiteral("Comment")});
 }
 
 QStringList checkCsvRows(const QString &file, const ProjectCheck &check)
 {
     QStringList rows;
     for (const LoopCheck &loop : check.loops)
-        rows.append(csvRow({file, loop.loop, check.panel, loop.cable, loop.texts.quiescent, loop.texts.alarm,
-                            loop.texts.length.value_or(QString()), loop.state, loop.texts.comments.join(QStringLiteral("; "))}));
+        rows.append(csvRow({file, loop.loop, check.panel, loop.cable,
+                            withoutUnit(loop.texts.quiescent, QLatin1String("mA")),
+                            withoutUnit(loop.texts.alarm, QLatin1String("mA")),
+                            withoutUnit(loop.texts.length.value_or(QString()), QLatin1String("m")), loop.state,
+                            loop.texts.comments.join(QStringLiteral("; "))}));
     if (!check.leftOut.isEmpty())
         rows.append(csvRow({file, QString(), check.panel, QString(), QString(), QString(), QString(),
                             kLeftOut + check.leftOut, QString()}));

@@ -3,6 +3,7 @@
 #include "calc/result_texts.h"
 #include "catalogue/catalogue.h"
 #include "project/project_file.h"
+#include "project/project_open.h"
 
 #include <QByteArray>
 #include <QMap>
@@ -38,11 +39,15 @@ ProjectCheck checkProject(const Catalogue &c, const ProjectData &data);
 // just started on c (panels: its panel index): either the error that keeps it from being
 // calculated, or the check.
 struct FileCheck {
-    QString error;  // the window's refusal text, with a hint where a migration would help
+    QString error;  // the window's refusal text and its reason, as refusalLine gives them
     ProjectCheck check;
 };
 FileCheck checkProjectBytes(const std::optional<QByteArray> &bytes, const Catalogue &c,
                             const QMap<QString, PanelRecord> &panels);
+
+// The window's refusal text and the box's reason as one line: "The document is not legal. The
+// file ends early, at byte 57, inside the comment."
+QString refusalLine(ProjectOpenResult result, const QString &reason);
 
 // The lines of the text format, each without its line break:
 //   FILE: LOOP: PANEL; CABLE; QUIESCENT; ALARM; MAX LENGTH; STATE    one per loop

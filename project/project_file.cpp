@@ -30,45 +30,91 @@ void writeRow(QDataStream &out, const QStringList &row, int loopCount)
         writeText(out, row.value(loop));
 }
 
-// Every read is checked at once: past the end, later reads would quietly return zeros.
-bool readInt(QDataStream &in, qint32 *value)
-{
-    in >> *value;
-    return in.status() == QDataStream::Ok;
-}
+// Reads field by field; every read is checked at once (past the end, later reads would quietly
+// return zeros), and the first failure keeps why, naming the field and the byte.
+class FieldReader {
+public:
+    explicit FieldReader(const QByteArray &bytes) : bytes_(bytes), in_(bytes) { prepare(in_); }
 
-bool readText(QDataStream &in, QString *text)
-{
-    // A length beyond the end of the file would make the stream allocate up to 2 MiB before
-    // it notices; refusing it here is the same answer, found without the allocation.
-    QIODevice *device = in.device();
-    const QByteArray prefix = device->peek(4);
-    if (prefix.size() == 4) {
-        const quint32 length = qFromBigEndian<quint32>(prefix.constData());
-        if (length != 0xFFFFFFFFu && qint64(length) > device->bytesAvailable() - 4)
-            return false;
+    bool int32(qint32 *value, const QString &what)
+    {
+        const qint64 at = position();
+        in_ >> *value;
+        return in_.status() == QDataStream::Ok || endsEarly(at, what);
     }
-    // An odd byte count cannot be UTF-16: the stream reports ReadCorruptData.
-    in >> *text;
-    return in.status() == QDataStream::Ok;
-}
 
-bool readCountRows(QDataStream &in, int rows, int loopCount, QVector<QStringList> *out)
-{
-    out->reserve(rows);
-    for (int row = 0; row < rows; ++row) {
-        QStringList texts;
-        texts.reserve(loopCount);
-        for (int loop = 0; loop < loopCount; ++loop) {
-            QString text;
-            if (!readText(in, &text) || !isCountText(text))
-                return false;
-            texts.append(text);
+    bool text(QString *value, const QString &what)
+    {
+        const qint64 at = position();
+        if (bytes_.size() - at < 4)
+            return endsEarly(at, what);
+        // A length beyond the end of the file would make the stream allocate up to 2 MiB before
+        // it notices; refusing it here is the same answer, found without the allocation.
+        const quint32 length = qFromBigEndian<quint32>(bytes_.constData() + at);
+        if (length != 0xFFFFFFFFu && qint64(length) > bytes_.size() - at - 4)
+            return endsEarly(at, what);
+        if (length != 0xFFFFFFFFu && length % 2 != 0)
+            return fail(QStringLiteral("%1 at byte %2 has an odd length of %3 bytes, which UTF-16 text "
+                                       "cannot have.")
+                            .arg(capitalised(what))
+                            .arg(at)
+                            .arg(length));
+        in_ >> *value;
+        return in_.status() == QDataStream::Ok || endsEarly(at, what);
+    }
+
+    bool countRows(int rows, int firstRow, int loopCount, QVector<QStringList> *out)
+    {
+        out->reserve(rows);
+        for (int row = 0; row < rows; ++row) {
+            QStringList texts;
+            texts.reserve(loopCount);
+            for (int loop = 0; loop < loopCount; ++loop) {
+                const QString what =
+                    QStringLiteral("the count of device row %1 on Loop%2").arg(firstRow + row + 1).arg(loop + 1);
+                QString text;
+                if (!this->text(&text, what))
+                    return false;
+                if (!isCountText(text))
+                    return fail(QStringLiteral("%1 is \"%2\", which a count field cannot hold (0 to 999).")
+                                    .arg(capitalised(what), text.left(20)));
+                texts.append(text);
+            }
+            out->append(texts);
         }
-        out->append(texts);
+        return true;
     }
-    return true;
-}
+
+    bool fail(const QString &why)
+    {
+        reason = why;
+        return false;
+    }
+    bool atEnd() const { return in_.atEnd(); }
+    qint64 position() const { return in_.device()->pos(); }
+
+    QString reason;
+
+private:
+    static QString capitalised(QString text)
+    {
+        if (!text.isEmpty())
+            text[0] = text[0].toUpper();
+        return text;
+    }
+
+    bool endsEarly(qint64 at, const QString &what)
+    {
+        if (bytes_.isEmpty())
+            return fail(QStringLiteral("The file is empty."));
+        return fail(QStringLiteral("The file ends early, at byte %1, %2 %3.")
+                        .arg(bytes_.size())
+                        .arg(at == bytes_.size() ? QStringLiteral("before") : QStringLiteral("inside"), what));
+    }
+
+    const QByteArray &bytes_;
+    QDataStream in_;
+};
 
 }  // namespace
 
@@ -127,47 +173,102 @@ QByteArray encodeProject(const ProjectData &data)
     return out.status() == QDataStream::Ok && bytes.size() <= kMaxProjectFileBytes ? bytes : QByteArray();
 }
 
-ProjectFileError decodeProject(const QByteArray &bytes, qint32 catalogueVersionNumber, int deviceCount,
-                               ProjectData *data)
+QString otherCatalogueReason(qint32 saved, qint32 current)
 {
-    QDataStream in(bytes);
-    prepare(in);
+    return QStringLiteral("It was saved under catalogue version number %1; this catalogue is number %2. "
+                          "quillon-project migrate carries a project over.")
+        .arg(saved)
+        .arg(current);
+}
+
+namespace {
+
+ProjectFileError refuse(ProjectFileError error, const QString &why, QString *reason)
+{
+    if (reason)
+        *reason = why;
+    return error;
+}
+
+QString hexBytes(const QByteArray &bytes)
+{
+    return QString::fromLatin1(bytes.toHex(' ').toUpper());
+}
+
+}  // namespace
+
+ProjectFileError decodeProject(const QByteArray &bytes, qint32 catalogueVersionNumber, int deviceCount,
+                               ProjectData *data, QString *reason)
+{
+    FieldReader in(bytes);
     const int rows = std::clamp(deviceCount, 0, kMaxDeviceRows);
+    const auto notLegal = [&in, reason] { return refuse(ProjectFileError::NotLegal, in.reason, reason); };
     ProjectData read;
 
     qint32 magic = 0, formatVersion = 0;
-    if (!readInt(in, &magic) || magic != kProjectFileMagic)
-        return ProjectFileError::NotLegal;
-    if (!readInt(in, &formatVersion))
-        return ProjectFileError::NotLegal;
+    if (!in.int32(&magic, QStringLiteral("the mark that begins a project file")))
+        return notLegal();
+    if (magic != kProjectFileMagic) {
+        QByteArray expected(4, '\0');
+        qToBigEndian(kProjectFileMagic, expected.data());
+        return refuse(ProjectFileError::NotLegal,
+                      QStringLiteral("It is not a Quillon project: it begins with the bytes %1, where a project "
+                                     "file begins with %2.")
+                          .arg(hexBytes(bytes.left(4)), hexBytes(expected)),
+                      reason);
+    }
+    if (!in.int32(&formatVersion, QStringLiteral("the format version")))
+        return notLegal();
     if (formatVersion != kProjectFormatVersion)
-        return ProjectFileError::WrongVersion;
-    if (!readInt(in, &read.catalogueVersionNumber))
-        return ProjectFileError::NotLegal;
+        return refuse(ProjectFileError::WrongVersion,
+                      QStringLiteral("It is written in project format version %1; this Quillon reads format "
+                                     "version %2.")
+                          .arg(formatVersion)
+                          .arg(kProjectFormatVersion),
+                      reason);
+    if (!in.int32(&read.catalogueVersionNumber, QStringLiteral("the catalogue version number")))
+        return notLegal();
     if (read.catalogueVersionNumber != catalogueVersionNumber)
-        return ProjectFileError::WrongVersion;
+        return refuse(ProjectFileError::WrongVersion,
+                      otherCatalogueReason(read.catalogueVersionNumber, catalogueVersionNumber), reason);
 
-    if (!readText(in, &read.projectName) || !readText(in, &read.projectLocation) ||
-        !readText(in, &read.companyName) || !readText(in, &read.email) || !readText(in, &read.comment) ||
-        !readText(in, &read.panelName))
-        return ProjectFileError::NotLegal;
-    if (!readInt(in, &read.loopCount) || read.loopCount < 0 || read.loopCount > kMaxLoops)
-        return ProjectFileError::NotLegal;
+    if (!in.text(&read.projectName, QStringLiteral("the project name")) ||
+        !in.text(&read.projectLocation, QStringLiteral("the project location")) ||
+        !in.text(&read.companyName, QStringLiteral("the company name")) ||
+        !in.text(&read.email, QStringLiteral("the e-mail address")) ||
+        !in.text(&read.comment, QStringLiteral("the comment")) ||
+        !in.text(&read.panelName, QStringLiteral("the panel name")))
+        return notLegal();
+    if (!in.int32(&read.loopCount, QStringLiteral("the loop count")))
+        return notLegal();
+    if (read.loopCount < 0 || read.loopCount > kMaxLoops)
+        return refuse(ProjectFileError::NotLegal,
+                      QStringLiteral("The loop count is %1; a project has 0 to %2 loops.")
+                          .arg(read.loopCount)
+                          .arg(kMaxLoops),
+                      reason);
     for (int loop = 0; loop < read.loopCount; ++loop) {
         QString name;
-        if (!readText(in, &name))
-            return ProjectFileError::NotLegal;
+        if (!in.text(&name, QStringLiteral("the cable name of Loop%1").arg(loop + 1)))
+            return notLegal();
         read.cableNames.append(name);
     }
-    if (!readCountRows(in, rows, read.loopCount, &read.countRows))
-        return ProjectFileError::NotLegal;
+    if (!in.countRows(rows, 0, read.loopCount, &read.countRows))
+        return notLegal();
 
     if (!in.atEnd()) {
         qint32 extraRows = 0;
-        if (!readInt(in, &extraRows) || extraRows < 0 || extraRows > kMaxDeviceRows - rows)
-            return ProjectFileError::NotLegal;
-        if (!readCountRows(in, extraRows, read.loopCount, &read.extraCountRows))
-            return ProjectFileError::NotLegal;
+        if (!in.int32(&extraRows, QStringLiteral("the number of further count rows")))
+            return notLegal();
+        if (extraRows < 0 || extraRows > kMaxDeviceRows - rows)
+            return refuse(ProjectFileError::NotLegal,
+                          QStringLiteral("The file holds %1 further count rows; this catalogue has room for 0 "
+                                         "to %2.")
+                              .arg(extraRows)
+                              .arg(kMaxDeviceRows - rows),
+                          reason);
+        if (!in.countRows(extraRows, rows, read.loopCount, &read.extraCountRows))
+            return notLegal();
         read.hasExtraRows = true;
     }
     // Anything after the last block is left for later versions of the format.

@@ -48,9 +48,13 @@ enum class ProjectFileError {
 QByteArray encodeProject(const ProjectData &data);
 
 // Reads a whole file. deviceCount is the number of rows field 12 holds for the loaded
-// catalogue. On an error *data is left untouched.
+// catalogue. On an error *data is left untouched and *reason, when given, says in one or two
+// sentences what is wrong: not a project file, where it ends early, which value is out of range.
 ProjectFileError decodeProject(const QByteArray &bytes, qint32 catalogueVersionNumber, int deviceCount,
-                               ProjectData *data);
+                               ProjectData *data, QString *reason = nullptr);
+
+// The reason given for a project saved under another catalogue version number.
+QString otherCatalogueReason(qint32 saved, qint32 current);
 
 // The count texts of grid row `row`, from whichever block holds it; nothing when the file does not.
 const QStringList *projectCountRow(const ProjectData &data, int row);

@@ -3,6 +3,7 @@
 #include "calc/loop_calculation.h"
 #include "loops/loop_indexes.h"
 #include "loops/loop_state.h"
+#include "project/project_check.h"
 #include "project/project_open.h"
 
 #include <QMap>
@@ -173,7 +174,9 @@ QString openForMigration(const QByteArray &bytes, const Catalogue &from, const Q
             .arg(from.catalogueVersion);
     QMap<QString, PanelRecord> panels;
     indexPanelsByName(from, panels);
-    return projectRefusalText(checkProjectForOpen(bytes, from, panels, QString(), 0, project));
+    QString reason;
+    const ProjectOpenResult result = checkProjectForOpen(bytes, from, panels, QString(), 0, project, &reason);
+    return result == ProjectOpenResult::Accepted ? QString() : refusalLine(result, reason);
 }
 
 QByteArray migratedBytes(const ProjectMigration &migration, const ProjectData &project, const QByteArray &bytes)

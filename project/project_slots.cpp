@@ -117,7 +117,7 @@ void MainWindow::openProjectFromCommandLine(const QStringList &arguments)
         return;
     const QString path = arguments.at(1);
     // The dialog only returns files that exist. A path typed or handed over by the desktop is
-    // checked here, readability too: loadProjectFile passes over an unreadable file in silence.
+    // checked here first, so that its box says plainly what is missing.
     const QFileInfo info(path);
     const QString shown = QDir::toNativeSeparators(info.absoluteFilePath());
     QString problem;
@@ -261,12 +261,13 @@ bool MainWindow::loadProjectFile(const QString &fileName)
 {
     // Everything is read and checked before the window changes, so a refused file changes nothing.
     ProjectData data;
+    QString reason;
     const ProjectOpenResult result = readProjectForOpen(fileName, catalogue, loopState.panelsByName,
-                                                        panelComboBox->currentText(), gridLoopCount(), &data);
-    if (result == ProjectOpenResult::Unopenable)
-        return false;
+                                                        panelComboBox->currentText(), gridLoopCount(), &data,
+                                                        &reason);
     if (result != ProjectOpenResult::Accepted) {
-        uiSeam().message(this, MessageKind::Critical, QStringLiteral("Error"), projectRefusalText(result));
+        uiSeam().message(this, MessageKind::Critical, QStringLiteral("Error"), projectRefusalText(result),
+                         fileReasonText(fileName, reason));
         return false;
     }
     // The panel box may already show the file's panel, and then nothing resets the results.

@@ -1,4 +1,5 @@
 #include "app/application_setup.h"
+#include "app/command_line.h"
 #include "app/main_window.h"
 #include "loops/loop_state.h"
 #include "recording_seam.h"
@@ -50,6 +51,10 @@ private slots:
     void windowIconSizes();
     void scaledWindowKeepsLogicalGeometry_data();
     void scaledWindowKeepsLogicalGeometry();
+    void commandLineParsing_data();
+    void commandLineParsing();
+    void commandLineStatus_data();
+    void commandLineStatus();
 
 private:
     std::unique_ptr<RecordingSeam> seam;
@@ -458,6 +463,87 @@ void AppTest::scaledWindowKeepsLogicalGeometry()
         QVERIFY(unscaled.size() > 3);
     }
     QCOMPARE(scaled, unscaled);
+}
+
+void AppTest::commandLineParsing_data()
+{
+    using Action = QuillonCommandLine::Action;
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("action");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("nothing") << QStringList() << int(Action::Run) << "" << "";
+    QTest::newRow("a project") << QStringList{"site.stm"} << int(Action::Run) << "site.stm" << "";
+    QTest::newRow("--help") << QStringList{"--help"} << int(Action::Help) << "" << "";
+    QTest::newRow("-h after a file") << QStringList{"site.stm", "-h"} << int(Action::Help) << "" << "";
+    QTest::newRow("--version") << QStringList{"--version"} << int(Action::Version) << "" << "";
+    QTest::newRow("-v") << QStringList{"-v"} << int(Action::Version) << "" << "";
+    QTest::newRow("a file called --help after --") << QStringList{"--", "--help"} << int(Action::Run) << "--help"
+                                                   << "";
+    QTest::newRow("unknown option") << QStringList{"--fullscreen"} << int(Action::Wrong) << ""
+                                    << "Unknown option 'fullscreen'.";
+    QTest::newRow("two projects") << QStringList{"a.stm", "b.stm"} << int(Action::Wrong) << ""
+                                  << "quillon opens one project file, not 2";
+}
+
+void AppTest::commandLineParsing()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, action);
+    QFETCH(QString, file);
+    QFETCH(QString, error);
+    const QuillonCommandLine line = parseQuillonCommandLine(QStringList{"quillon"} + arguments);
+    QCOMPARE(int(line.action), action);
+    QCOMPARE(line.file, file);
+    QCOMPARE(line.error, error);
+}
+
+// The program itself: --help and --version need no display, and a wrong command line exits
+// with 64 before any window opens.
+void AppTest::commandLineStatus_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("platform");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("firstLine");  // of stdout for status 0, else of stderr
+    setApplicationIdentity();
+    const QString version = "quillon " + QCoreApplication::applicationVersion();
+    QTest::newRow("--help without a display: 0") << QStringList{"--help"} << "xcb" << 0 << "Usage: quillon [FILE.stm]";
+    QTest::newRow("--version without a display: 0") << QStringList{"--version"} << "xcb" << 0 << version;
+    QTest::newRow("--version after Qt's own option: 0")
+        << QStringList{"-style", "fusion", "--version"} << "xcb" << 0 << version;
+    QTest::newRow("unknown option: 64") << QStringList{"--bogus"} << "offscreen" << 64
+                                        << "quillon: Unknown option 'bogus'.";
+    QTest::newRow("two projects: 64") << QStringList{"a.stm", "b.stm"} << "offscreen" << 64
+                                      << "quillon: quillon opens one project file, not 2";
+}
+
+void AppTest::commandLineStatus()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, platform);
+    QFETCH(int, status);
+    QFETCH(QString, firstLine);
+    QProcess quillon;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", platform);
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    // Else Qt's own warning about it would come first on stderr.
+    QTemporaryDir runtime;
+    env.insert("XDG_RUNTIME_DIR", runtime.path());
+    quillon.setProcessEnvironment(env);
+    quillon.start(QStringLiteral(QUILLON_APP), arguments);
+    QVERIFY2(quillon.waitForStarted(30000), qPrintable(quillon.errorString()));
+    QVERIFY(quillon.waitForFinished(60000));
+    QCOMPARE(quillon.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(quillon.exitCode(), status);
+    const QString output =
+        QString::fromUtf8(status == 0 ? quillon.readAllStandardOutput() : quillon.readAllStandardError())
+            .remove('\r');
+    QCOMPARE(output.section('\n', 0, 0), firstLine);
+    if (status == 64)
+        QVERIFY2(output.section('\n', 1).startsWith("Usage: quillon [FILE.stm]\n"), qPrintable(output));
 }
 
 int main(int argc, char *argv[])

@@ -1,3 +1,4 @@
+#include "app/application_setup.h"
 #include "app/main_window.h"
 #include "catalogue/catalogue_check.h"
 #include "catalogue/dat_codec.h"
@@ -78,6 +79,8 @@ private slots:
     void executable_data();
     void executable();
     void helpFitsInTenLines();
+    void commandLine_data();
+    void commandLine();
 };
 
 void CatalogueCheckTest::cleanup()
@@ -418,6 +421,41 @@ void CatalogueCheckTest::helpFitsInTenLines()
     const QString help = QString::fromUtf8(check.readAllStandardOutput()).remove(QLatin1Char('\r'));
     QVERIFY(help.startsWith("Usage: quillon-catalogue-check [DIR]\n"));
     QCOMPARE(help.count('\n'), 10);
+}
+
+void CatalogueCheckTest::commandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("firstLine");  // of stdout for status 0, else of stderr
+    setApplicationIdentity();
+    QTest::newRow("--version: 0") << QStringList{"--version"} << 0
+                                  << "quillon-catalogue-check " + QCoreApplication::applicationVersion();
+    QTest::newRow("unknown option: 64") << QStringList{"--fix"} << 64
+                                        << "quillon-catalogue-check: Unknown option 'fix'.";
+    QTest::newRow("two folders: 64") << QStringList{"a", "b"} << 64
+                                     << "quillon-catalogue-check: one folder at most, not 2 arguments";
+    QTest::newRow("not a folder: 3") << QStringList{"no-such-folder"} << 3
+                                     << "quillon-catalogue-check: no-such-folder is not a folder";
+}
+
+void CatalogueCheckTest::commandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, firstLine);
+    QProcess check;
+    check.start(QStringLiteral(QUILLON_CATALOGUE_CHECK), arguments);
+    QVERIFY2(check.waitForStarted(30000), qPrintable(check.errorString()));
+    QVERIFY(check.waitForFinished(30000));
+    QCOMPARE(check.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(check.exitCode(), status);
+    const QString output =
+        QString::fromUtf8(status == 0 ? check.readAllStandardOutput() : check.readAllStandardError()).remove('\r');
+    QCOMPARE(output.section('\n', 0, 0), firstLine);
+    // A wrong command line: one line naming what is wrong, then the usage.
+    if (status == 64)
+        QVERIFY2(output.section('\n', 1).startsWith("Usage: quillon-catalogue-check [DIR]\n"), qPrintable(output));
 }
 
 QTEST_MAIN(CatalogueCheckTest)

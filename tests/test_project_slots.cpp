@@ -116,7 +116,8 @@ private slots:
     void markupCommentStaysPlainText();
     void refusalLeavesWindowUnchanged_data();
     void refusalLeavesWindowUnchanged();
-    void unreadableFileIsSilent();
+    void unreadableFileSaysWhy_data();
+    void unreadableFileSaysWhy();
     void oversizedFileRefused();
     void savedWithoutPanelChangesOnlyTexts_data();
     void savedWithoutPanelChangesOnlyTexts();
@@ -303,41 +304,70 @@ void ProjectSlotsTest::markupCommentStaysPlainText()
     QCOMPARE(readAll(path("b.stm")), readAll(path("a.stm")));
 }
 
+// Each refusal keeps the old box text and gives the reason under it, after the file's path; %1 is
+// the size of the file.
 void ProjectSlotsTest::refusalLeavesWindowUnchanged_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("reason");
     const QString notLegal = "The document is not legal";
     const QString version = "Please open the file in the correct version";
     const QByteArray good = encodeProject(twoLoopProject());
 
-    QTest::newRow("not a project file") << QByteArray("PK\3\4 a workbook") << notLegal;
+    QTest::newRow("not a project file")
+        << QByteArray("PK\3\4 a workbook") << notLegal
+        << "It is not a Quillon project: it begins with the bytes 50 4B 03 04, where a project file begins with "
+           "20 22 01 12.";
+    QTest::newRow("three bytes") << QByteArray("\x20\x22\x01", 3) << notLegal
+                                 << "The file ends early, at byte 3, inside the mark that begins a project file.";
     QByteArray formatTwo = good;
     formatTwo[7] = 2;
-    QTest::newRow("format version 2") << formatTwo << version;
+    QTest::newRow("format version 2") << formatTwo << version
+                                      << "It is written in project format version 2; this Quillon reads format "
+                                         "version 1.";
     ProjectData otherCatalogue = twoLoopProject();
-    otherCatalogue.catalogueVersionNumber = 2;
-    QTest::newRow("other catalogue version number") << encodeProject(otherCatalogue) << version;
-    QTest::newRow("ends inside the counts") << good.left(good.size() - 60) << notLegal;
+    otherCatalogue.catalogueVersionNumber = 9;
+    QTest::newRow("other catalogue version number")
+        << encodeProject(otherCatalogue) << version
+        << "It was saved under catalogue version number 9; this catalogue is number 1. quillon-project migrate "
+           "carries a project over.";
+    QTest::newRow("ends before the loop count") << good.left(loopCountOffset()) << notLegal
+                                                << "The file ends early, at byte %1, before the loop count.";
+    QTest::newRow("ends inside the counts")
+        << good.left(good.size() - 60) << notLegal
+        << "The file ends early, at byte %1, inside the count of device row 14 on Loop1.";
 
     ProjectData tooMany = twoLoopProject();
     tooMany.loopCount = 4;
-    QTest::newRow("4 loops for the 2-loop panel") << encodeProject(tooMany) << notLegal;
+    QTest::newRow("4 loops for the 2-loop panel")
+        << encodeProject(tooMany) << notLegal << "It holds 4 loops, but the panel \"" + kPanel2 + "\" has 2.";
     ProjectData unknownPanel = tooMany;
     unknownPanel.panelName = "Retired panel";
-    QTest::newRow("unknown panel, more loops than the current grid") << encodeProject(unknownPanel) << notLegal;
+    QTest::newRow("unknown panel, more loops than the current grid")
+        << encodeProject(unknownPanel) << notLegal
+        << "It holds 4 loops for the panel \"Retired panel\", which this catalogue does not list, and the window "
+           "has 2 loops.";
     QByteArray seventeen = good;
     seventeen.replace(loopCountOffset(), 4, QByteArray::fromHex("00000011"));
-    QTest::newRow("loop count 17") << seventeen << notLegal;
+    QTest::newRow("loop count 17") << seventeen << notLegal << "The loop count is 17; a project has 0 to 16 loops.";
     ProjectData badCount = twoLoopProject();
     badCount.countRows[5][1] = "0123";
-    QTest::newRow("count text the field cannot hold") << encodeProject(badCount) << notLegal;
+    QTest::newRow("count text the field cannot hold")
+        << encodeProject(badCount) << notLegal
+        << "The count of device row 6 on Loop2 is \"0123\", which a count field cannot hold (0 to 999).";
+    QByteArray oddText = good;
+    oddText[15] = 3;  // the project name's length
+    QTest::newRow("text of an odd length") << oddText << notLegal
+                                           << "The project name at byte 12 has an odd length of 3 bytes, which "
+                                              "UTF-16 text cannot have.";
 }
 
 void ProjectSlotsTest::refusalLeavesWindowUnchanged()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, message);
+    QFETCH(QString, reason);
     fillTwoLoopWindow();
     const QStringList before = snapshot(window());
     QVERIFY(writeFile(path("bad.stm"), bytes));
@@ -346,17 +376,43 @@ void ProjectSlotsTest::refusalLeavesWindowUnchanged()
     QCOMPARE(seam->messages[0].kind, MessageKind::Critical);
     QCOMPARE(seam->messages[0].title, QString("Error"));
     QCOMPARE(seam->messages[0].text, message);
+    QCOMPARE(seam->messages[0].detail, QDir::toNativeSeparators(path("bad.stm")) + "\n" + reason.arg(bytes.size()));
     QCOMPARE(snapshot(window()), before);
 }
 
-void ProjectSlotsTest::unreadableFileIsSilent()
+// Open used to pass over these in silence.
+void ProjectSlotsTest::unreadableFileSaysWhy_data()
 {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("does not exist") << "does-not-exist.stm" << "No such file or directory";
+    QTest::newRow("a folder") << "folder.stm" << "file to open is a directory";
+    QTest::newRow("no permission to read") << "locked.stm" << "Permission denied";
+}
+
+void ProjectSlotsTest::unreadableFileSaysWhy()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, reason);
+#ifdef Q_OS_WIN
+    QSKIP("the reasons are the POSIX system's texts");
+#endif
+    if (name == "folder.stm")
+        QVERIFY(QDir(files->path()).mkdir(name));
+    if (name == "locked.stm") {
+        QVERIFY(writeFile(path(name), encodeProject(twoLoopProject())));
+        QVERIFY(QFile::setPermissions(path(name), QFileDevice::WriteOwner));
+        if (QFileInfo(path(name)).isReadable())
+            QSKIP("this user reads every file");
+    }
     fillTwoLoopWindow();
     const QStringList before = snapshot(window());
-    open(path("does-not-exist.stm"));
-    QVERIFY(QDir(files->path()).mkdir("folder.stm"));
-    open(path("folder.stm"));
-    QCOMPARE(seam->messages.size(), 0);
+    open(path(name));
+    QCOMPARE(seam->messages.size(), 1);
+    QCOMPARE(seam->messages[0].kind, MessageKind::Critical);
+    QCOMPARE(seam->messages[0].title, QString("Error"));
+    QCOMPARE(seam->messages[0].text, QString("The file could not be opened."));
+    QCOMPARE(seam->messages[0].detail, QDir::toNativeSeparators(path(name)) + "\n" + reason);
     QCOMPARE(snapshot(window()), before);
 }
 

@@ -1,3 +1,4 @@
+#include "app/application_setup.h"
 #include "app/main_window.h"
 #include "catalogue/dat_codec.h"
 #include "loops/loop_state.h"
@@ -186,10 +187,12 @@ private slots:
     void check();
     void checkRefusesAsOpenDoes_data();
     void checkRefusesAsOpenDoes();
+    void checkFolderReportsEveryProject();
     void csvFields_data();
     void csvFields();
     void commandLine_data();
     void commandLine();
+    void version();
 };
 
 void ProjectToolTest::cleanup() { resetProcessState(); }
@@ -274,8 +277,14 @@ void ProjectToolTest::migrate()
         expected << oldLabel + ": error: the project was saved under catalogue version number 1, but "
                         + QDir::toNativeSeparators(dir.filePath("old")) + " holds version number 2 ("
                         + now.catalogueVersion + ")";
-    if (change == "damaged")
-        expected << oldLabel + ": error: The document is not legal";
+    if (change == "damaged") {
+        QString reason;
+        ProjectData ignored;
+        decodeProject(oldBytes, old.catalogueVersionNumber, storedDeviceRows(old), &ignored, &reason);
+        QVERIFY2(reason.startsWith("The file ends early, at byte " + QString::number(oldBytes.size())),
+                 qPrintable(reason));
+        expected << oldLabel + ": error: The document is not legal. " + reason;
+    }
     QCOMPARE(run.out.split('\n', Qt::SkipEmptyParts), expected);
     if (change == "no catalogue")
         QCOMPARE(run.err, "quillon-project: " + QDir::toNativeSeparators(dir.filePath("old"))
@@ -374,8 +383,9 @@ void ProjectToolTest::check()
 
     // The lines the window's tables make, built from its cells, warnings and comment labels.
     const QString label = QDir::toNativeSeparators(file);
-    QStringList textLines, csvLines{"File,Loop,Panel,Cable Type,Quiescent Current,Total Alarm Current,Max "
-                                    "Length,State,Comment"},
+    // In csv the numbers stand without units, which the header names.
+    QStringList textLines, csvLines{"File,Loop,Panel,Cable Type,Quiescent current (mA),Total alarm current "
+                                    "(mA),Max length (m),State,Comment"},
         commentLines;
     const auto cell = [](QTableWidget *table, int row, int column) {
         QTableWidgetItem *item = table->item(row, column);
@@ -409,7 +419,12 @@ void ProjectToolTest::check()
         const QStringList comments = w.commentLabels[k]->text().split('\n', Qt::SkipEmptyParts);
         for (const QString &comment : comments)
             commentLines << label + ": comment: " + comment;
-        csvLines << QStringList{label, loop, fields.join(","), comments.join("; ")}.join(",");
+        QStringList csvFields = fields;
+        for (int i = 2; i <= 4; ++i) {
+            QVERIFY2(csvFields[i].isEmpty() || csvFields[i].endsWith(i == 4 ? "m" : "mA"), qPrintable(csvFields[i]));
+            csvFields[i].chop(csvFields[i].isEmpty() ? 0 : i == 4 ? 1 : 2);
+        }
+        csvLines << QStringList{label, loop, csvFields.join(","), comments.join("; ")}.join(",");
     }
     QCOMPARE(loopState.loopCount, kMaxLoops);
 
@@ -422,38 +437,63 @@ void ProjectToolTest::check()
     QCOMPARE(csv.status, status);
 }
 
+// The window's box and the tool's line give the same reason; %1 is the file's size, %2 the
+// number of rows of the count grid.
 void ProjectToolTest::checkRefusesAsOpenDoes_data()
 {
     QTest::addColumn<QString>("damage");
-    QTest::addColumn<QString>("hint");  // what the tool adds to the window's text
-    QTest::newRow("not a project") << "not a project" << "";
-    QTest::newRow("cut short") << "cut short" << "";
-    QTest::newRow("more loops than its panel") << "more loops" << "";
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("reason");
+    const QString notLegal = "The document is not legal";
+    QTest::newRow("not a project") << "not a project" << notLegal
+                                   << "It is not a Quillon project: it begins with the bytes 50 4B 03 04, where a "
+                                      "project file begins with 20 22 01 12.";
+    QTest::newRow("cut short") << "cut short" << notLegal
+                               << "The file ends early, at byte %1, inside the count of device row %2 on Loop2.";
+    QTest::newRow("empty") << "empty" << notLegal << "The file is empty.";
+    QTest::newRow("more loops than its panel")
+        << "more loops" << notLegal << "It holds 2 loops, but the panel \"Panel 1 (1 loops)\" has 1.";
+    QTest::newRow("a count out of range")
+        << "bad count" << notLegal
+        << "The count of device row 3 on Loop2 is \"1000\", which a count field cannot hold (0 to 999).";
     QTest::newRow("saved under an earlier catalogue")
-        << "earlier" << " (saved under catalogue version number 1, the catalogue is number 7: quillon-project "
-                        "migrate carries it over)";
+        << "earlier" << "Please open the file in the correct version"
+        << "It was saved under catalogue version number 1; this catalogue is number 7. quillon-project migrate "
+           "carries a project over.";
+    QTest::newRow("unreadable") << "unreadable" << "The file could not be opened." << "Permission denied";
 }
 
 void ProjectToolTest::checkRefusesAsOpenDoes()
 {
     QFETCH(QString, damage);
-    QFETCH(QString, hint);
+    QFETCH(QString, text);
+    QFETCH(QString, reason);
     const Catalogue full = fullCatalogue();
     ProjectData project = makeProject(full, full.panels[1].name, {"Cable 1", "Cable 2"}, {});
     if (damage == "earlier")
         project.catalogueVersionNumber = 1;
     if (damage == "more loops")
         project.panelName = full.panels[0].name;  // one loop, two in the file
+    if (damage == "bad count")
+        project.countRows[2][1] = "1000";
     QByteArray bytes = encodeProject(project);
     if (damage == "not a project")
         bytes = "PK\x03\x04 a workbook, say";
     if (damage == "cut short")
         bytes.chop(1);
+    if (damage == "empty")
+        bytes.clear();
     QTemporaryDir files;
     const QString file = files.filePath("old.stm");
     writeFile(file, bytes);
+    if (damage == "unreadable") {
+        QVERIFY(QFile::setPermissions(file, QFileDevice::WriteOwner));
+        if (QFileInfo(file).isReadable())
+            QSKIP("this user reads every file");
+    }
     const QString good = files.filePath("good.stm");
     writeFile(good, encodeProject(makeProject(full, full.panels[0].name, {"Cable 1"}, {})));
+    reason = reason.arg(bytes.size()).arg(deviceGridRowCount(full));
 
     RecordingSeam seam;
     WindowFixture fixture(full);
@@ -461,14 +501,48 @@ void ProjectToolTest::checkRefusesAsOpenDoes()
     seam.fileAnswers << file;
     fixture.window().OpenProject();
     QCOMPARE(seam.messages.size(), 1);
+    QCOMPARE(seam.messages[0].kind, MessageKind::Critical);
     QCOMPARE(seam.messages[0].title, QString("Error"));
+    QCOMPARE(seam.messages[0].text, text);
+    const QString label = QDir::toNativeSeparators(file);
+    QCOMPARE(seam.messages[0].detail, label + "\n" + reason);
 
     // One line for the refused file, and the next file is still checked.
     const Run run = runTool({"check", "--catalogue", fixture.dir(), file, good});
     const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
     QCOMPARE(lines.size(), 2);
-    QCOMPARE(lines[0], QDir::toNativeSeparators(file) + ": error: " + seam.messages[0].text + hint);
+    QCOMPARE(lines[0], label + ": error: " + text + (text.endsWith('.') ? " " : ". ") + reason
+                           + (reason.endsWith('.') ? "" : "."));
     QVERIFY2(lines[1].endsWith("; normal"), qPrintable(lines[1]));
+    QCOMPARE(run.status, 3);
+}
+
+void ProjectToolTest::checkFolderReportsEveryProject()
+{
+#ifdef Q_OS_WIN
+    QSKIP("a dangling link needs a POSIX file system");
+#endif
+    const Catalogue full = fullCatalogue();
+    WindowFixture fixture(full);
+    QTemporaryDir folder;
+    const QByteArray good = encodeProject(makeProject(full, full.panels[0].name, {"Cable 1"}, {}));
+    writeFile(folder.filePath("a.stm"), good);
+    QVERIFY(QFile::link(folder.filePath("gone.stm"), folder.filePath("b.stm")));
+    writeFile(folder.filePath("c.stm"), good);
+    QVERIFY(QFile::setPermissions(folder.filePath("c.stm"), QFileDevice::WriteOwner));
+    const bool rootReads = QFileInfo(folder.filePath("c.stm")).isReadable();
+
+    const Run run = runTool({"check", "--catalogue", fixture.dir(), folder.path()});
+    const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 3);
+    QVERIFY2(lines[0].endsWith("; normal"), qPrintable(lines[0]));
+    QCOMPARE(lines[1], QDir::toNativeSeparators(folder.filePath("b.stm"))
+                           + ": error: The file could not be opened. No such file.");
+    if (rootReads)
+        QVERIFY2(lines[2].endsWith("; normal"), qPrintable(lines[2]));
+    else
+        QCOMPARE(lines[2], QDir::toNativeSeparators(folder.filePath("c.stm"))
+                               + ": error: The file could not be opened. Permission denied.");
     QCOMPARE(run.status, 3);
 }
 
@@ -495,17 +569,17 @@ void ProjectToolTest::commandLine_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("firstError");  // the first line on stderr
     QTest::newRow("--help anywhere: 0") << QStringList{"check", "--help"} << 0 << "";
-    QTest::newRow("no command: 3") << QStringList() << 3 << "quillon-project: no command given";
-    QTest::newRow("unknown command: 3") << QStringList{"convert", "a.stm"} << 3
-                                        << "quillon-project: unknown command \"convert\"";
-    QTest::newRow("an option of the other command: 3")
-        << QStringList{"check", "--force", "a.stm"} << 3 << "quillon-project: unknown option \"--force\" for check";
-    QTest::newRow("unknown format: 3") << QStringList{"check", "--format=xml", "a.stm"} << 3
-                                       << "quillon-project: --format is text or csv, not \"xml\"";
-    QTest::newRow("migrate without --from: 3")
-        << QStringList{"migrate", "a.stm", "b.stm"} << 3 << "quillon-project: migrate needs --from OLD_DIR";
-    QTest::newRow("migrate with one file: 3")
-        << QStringList{"migrate", "--from", ".", "a.stm"} << 3 << "quillon-project: migrate needs OLD.stm and NEW.stm";
+    QTest::newRow("no command: 64") << QStringList() << 64 << "quillon-project: no command given";
+    QTest::newRow("unknown command: 64") << QStringList{"convert", "a.stm"} << 64
+                                         << "quillon-project: unknown command \"convert\"";
+    QTest::newRow("an option of the other command: 64")
+        << QStringList{"check", "--force", "a.stm"} << 64 << "quillon-project: unknown option \"--force\" for check";
+    QTest::newRow("unknown format: 64") << QStringList{"check", "--format=xml", "a.stm"} << 64
+                                        << "quillon-project: --format is text or csv, not \"xml\"";
+    QTest::newRow("migrate without --from: 64")
+        << QStringList{"migrate", "a.stm", "b.stm"} << 64 << "quillon-project: migrate needs --from OLD_DIR";
+    QTest::newRow("migrate with one file: 64") << QStringList{"migrate", "--from", ".", "a.stm"} << 64
+                                               << "quillon-project: migrate needs OLD.stm and NEW.stm";
 }
 
 void ProjectToolTest::commandLine()
@@ -515,9 +589,19 @@ void ProjectToolTest::commandLine()
     QFETCH(QString, firstError);
     const Run run = runTool(arguments);
     QCOMPARE(run.status, status);
-    const QString usage = status == 0 ? run.out : run.err;
-    QVERIFY2(usage.contains("Usage: quillon-project check "), qPrintable(usage));
+    // One line says what is wrong, then the usage follows.
+    const QString usage = status == 0 ? run.out : run.err.section('\n', 1);
+    QVERIFY2(usage.startsWith("Usage: quillon-project check "), qPrintable(usage));
     QCOMPARE(run.err.section('\n', 0, 0), firstError);
+}
+
+void ProjectToolTest::version()
+{
+    setApplicationIdentity();
+    const Run run = runTool({"--version"});
+    QCOMPARE(run.status, 0);
+    QCOMPARE(run.out, "quillon-project " + QCoreApplication::applicationVersion() + "\n");
+    QVERIFY(!QCoreApplication::applicationVersion().isEmpty());
 }
 
 QTEST_MAIN(ProjectToolTest)
