@@ -48,11 +48,16 @@ int main(int argc, char *argv[])
     setUpApplication();
     MainWindow window;
     window.show();
-    // Queued, so that the window is on screen before any box about the file.
-    if (!line.file.isEmpty()) {
-        const QStringList arguments{QCoreApplication::arguments().value(0), line.file};
-        QMetaObject::invokeMethod(
-            &window, [&window, arguments] { window.openProjectFromCommandLine(arguments); }, Qt::QueuedConnection);
-    }
+    // Queued, so that the window is on screen before any box. Work a crash left behind comes
+    // first; a file named on the command line then asks before it replaces restored work.
+    const QStringList arguments{QCoreApplication::arguments().value(0), line.file};
+    QMetaObject::invokeMethod(
+        &window,
+        [&window, arguments] {
+            window.offerRecovery();
+            if (!arguments.at(1).isEmpty())
+                window.openProjectFromCommandLine(arguments);
+        },
+        Qt::QueuedConnection);
     return app.exec();
 }

@@ -97,10 +97,20 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     for (QLineEdit *edit : {projectNameEdit, projectLocationEdit, companyNameEdit, emailEdit})
         connect(edit, &QLineEdit::textChanged, this, &MainWindow::noteProjectChange);
     connect(commentEdit, &QTextEdit::textChanged, this, &MainWindow::noteProjectChange);
+    recovery = std::make_unique<ProjectRecovery>(recoveryDirectory());
+    recoveryTimer = new QTimer(this);
+    recoveryTimer->setSingleShot(true);
+    recoveryTimer->setInterval(5000);
+    connect(recoveryTimer, &QTimer::timeout, this, &MainWindow::writeRecovery);
     setCurrentFile(QString());
 }
 
-MainWindow::~MainWindow() = default;
+// A window that goes away without a crash leaves no recovery file behind.
+MainWindow::~MainWindow()
+{
+    if (recovery)
+        recovery->discard();
+}
 
 void MainWindow::createMenus()
 {
@@ -195,10 +205,12 @@ void MainWindow::NewProject()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    if (maybeSave())
-        event->accept();
-    else
+    if (!maybeSave()) {
         event->ignore();
+        return;
+    }
+    recovery->discard();
+    event->accept();
 }
 
 void MainWindow::HelpTopics()

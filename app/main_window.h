@@ -4,10 +4,12 @@
 #include "catalogue/catalogue.h"
 #include "loops/panel_change.h"
 #include "project/project_file.h"
+#include "project/recovery.h"
 
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 struct CatalogueCheckInput;
 class XlsxWorkbook;
@@ -96,6 +98,12 @@ public:
     // What loop k (from 0) shows as its inputs now: its cable box and its count fields.
     LoopInputsShown loopInputsShown(int k) const;
 
+    // Offers the project that a Quillon which closed without saving left behind, newest first
+    // asked; true when one was restored (the window then shows it, modified).
+    bool offerRecovery();
+    // How long after an unsaved change the recovery file is written, in milliseconds.
+    void setRecoveryDelay(int milliseconds);
+
 public slots:
     void NewProject();
     void OpenProject();
@@ -128,6 +136,12 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // A checked project into the window, as Open puts it there.
+    void showProject(const ProjectData &data);
+    // After every check of the modified mark: an unsaved project gets its recovery file within
+    // the recovery delay, a saved or discarded one loses it.
+    void keepRecovery(bool modified);
+    void writeRecovery();
     enum class OpenedBox { Show, Skip };
     // Asks "Save changes to NAME?" when the project is modified; false when the action that
     // would discard it must stop (Cancel, or the save was cancelled or failed).
@@ -197,6 +211,8 @@ private:
     CountFieldPool *countFieldPool = nullptr;
 
     CalculationRecord calculationRecord;
+    std::unique_ptr<ProjectRecovery> recovery;
+    QTimer *recoveryTimer = nullptr;
     QString openFilePath;
     ProjectData savedProject;
     QTimer *modifiedCheck = nullptr;

@@ -221,7 +221,9 @@ void MainWindow::updateModifiedMark()
 {
     if (modifiedCheck)
         modifiedCheck->stop();
-    setWindowModified(isProjectModified());
+    const bool modified = isProjectModified();
+    setWindowModified(modified);
+    keepRecovery(modified);
 }
 
 QString MainWindow::dialogStartFolder() const
@@ -270,13 +272,16 @@ bool MainWindow::loadProjectFile(const QString &fileName)
                          fileReasonText(fileName, reason));
         return false;
     }
+    showProject(data);
+    return true;
+}
+
+void MainWindow::showProject(const ProjectData &data)
+{
     // The panel box may already show the file's panel, and then nothing resets the results.
     clearCalculation();
-    {
-        QScopedValueRollback<bool> replacing(replacingProject, true);
-        applyProject(*this, data);
-    }
-    return true;
+    QScopedValueRollback<bool> replacing(replacingProject, true);
+    applyProject(*this, data);
 }
 
 bool MainWindow::saveProjectFile(const QString &fileName, QString *reason)

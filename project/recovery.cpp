@@ -148,3 +148,19 @@ void ProjectRecovery::forget(LeftRecovery &left)
     left.lock->unlock();  // removes the lock file
     left.lock.reset();
 }
+
+namespace {
+QString &recoveryDirectoryForTesting()
+{
+    static QString dir;
+    return dir;
+}
+}  // namespace
+
+QString recoveryDirectory()
+{
+    const QString &testing = recoveryDirectoryForTesting();
+    return testing.isEmpty() ? ProjectRecovery::defaultDirectory() : testing;
+}
+
+void setRecoveryDirectoryForTesting(const QString &dir) { recoveryDirectoryForTesting() = dir; }

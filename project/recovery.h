@@ -56,6 +56,11 @@ private:
     std::unique_ptr<QLockFile> lock_;
 };
 
+// Where the window keeps its recovery files: ProjectRecovery::defaultDirectory(), or the folder
+// tests set so that parallel test processes never meet.
+QString recoveryDirectory();
+void setRecoveryDirectoryForTesting(const QString &dir);  // empty restores the default
+
 // The bytes of a recovery file: a mark, the project file's path and the encoded project.
 // Empty when the project cannot be encoded.
 QByteArray encodeRecovery(const ProjectData &project, const QString &projectPath);

@@ -17,9 +17,15 @@
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QtTest>
+#include <QApplication>
+#include <QMessageBox>
+#include <QProcess>
+#include <cstdio>
 
 
 namespace {
+
+const char kWindowChildArgument[] = "--type-until-recovery-written";
 
 // The sample catalogue: 15 devices, 2 extra rows, catalogue version number 1.
 constexpr int kStoredRows = 15;
@@ -108,6 +114,9 @@ class ProjectSlotsTest : public QObject {
 private slots:
     void init();
     void cleanup();
+    void recoveryFileFollowsTheModifiedMark();
+    void recoveryAfterKill_data();
+    void recoveryAfterKill();
 
     void dialogs_data();
     void dialogs();
@@ -1096,5 +1105,122 @@ void ProjectSlotsTest::exportProposesProjectName()
     QCOMPARE(seam->fileDialogs[0].filter, QString("Files(*.pdf)"));
 }
 
-QTEST_MAIN(ProjectSlotsTest)
+void ProjectSlotsTest::recoveryFileFollowsTheModifiedMark()
+{
+    QTemporaryDir recoveryDir;
+    WindowFixture fixture(sampleCatalogue(), recoveryDir.path());
+    MainWindow &w = fixture.window();
+    w.setRecoveryDelay(20);
+    const auto recoveryFiles = [&] { return QDir(recoveryDir.path()).entryList({"*.qrec"}, QDir::Files); };
+
+    w.projectNameEdit->setText("Hall 3");
+    QTRY_COMPARE(recoveryFiles().size(), 1);
+    // Saved: nothing left to recover.
+    QTemporaryDir files;
+    seam->fileAnswers << files.filePath("hall.stm");
+    w.SaveProject();
+    QVERIFY(!w.isWindowModified());
+    QCOMPARE(recoveryFiles().size(), 0);
+
+    w.projectNameEdit->setText("Hall 3, east");
+    QTRY_COMPARE(recoveryFiles().size(), 1);
+    // Typed back to what was saved: not modified, nothing to recover.
+    w.projectNameEdit->setText("Hall 3");
+    QTRY_COMPARE(recoveryFiles().size(), 0);
+
+    // Discarded on close, or closed cleanly: gone as well.
+    w.projectNameEdit->setText("Hall 4");
+    QTRY_COMPARE(recoveryFiles().size(), 1);
+    seam->answers << QMessageBox::Discard;
+    QVERIFY(w.close());
+    QCOMPARE(recoveryFiles().size(), 0);
+}
+
+void ProjectSlotsTest::recoveryAfterKill_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::newRow("restored") << int(QMessageBox::Yes);
+    QTest::newRow("declined") << int(QMessageBox::No);
+}
+
+void ProjectSlotsTest::recoveryAfterKill()
+{
+    QFETCH(int, answer);
+    QTemporaryDir recoveryDir;
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(), {kWindowChildArgument, recoveryDir.path()});
+    QVERIFY(child.waitForStarted(30000));
+    while (!child.canReadLine())
+        QVERIFY2(child.waitForReadyRead(60000), child.readAllStandardError().constData());
+    QCOMPARE(child.readLine(), QByteArray("written\n"));
+    child.kill();
+    QVERIFY(child.waitForFinished(30000));
+    QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+
+    WindowFixture fixture(sampleCatalogue(), recoveryDir.path());
+    MainWindow &w = fixture.window();
+    seam->answers << QMessageBox::StandardButton(answer);
+    QCOMPARE(w.offerRecovery(), answer == QMessageBox::Yes);
+    QCOMPARE(seam->questions.size(), 1);
+    QCOMPARE(seam->questions[0].text, QString("Quillon closed without saving. Restore the unsaved project?"));
+    if (answer == QMessageBox::Yes) {
+        QCOMPARE(w.projectNameEdit->text(), QString("Typed, never saved"));
+        QCOMPARE(w.panelComboBox->currentText(), QString("QP-220 (2 loops)"));
+        QCOMPARE(w.cableComboBoxes[1]->currentText(), QString("STP 2x0.8mm"));
+        QCOMPARE(w.deviceCountEdits[0][1]->text(), QString("17"));
+        QCOMPARE(w.currentFilePath(), QDir(recoveryDir.path()).filePath("hall.stm"));
+        QVERIFY(w.windowTitle().startsWith("hall.stm"));
+        QVERIFY(w.isWindowModified());
+    } else {
+        QCOMPARE(w.panelComboBox->currentText(), QString());
+        QVERIFY(!w.isWindowModified());
+    }
+    // Asked once: the child's file is restored into this window's own or forgotten.
+    seam->clear();
+    QVERIFY(!w.offerRecovery());
+    QVERIFY(seam->questions.isEmpty());
+}
+
+namespace {
+
+// The child of recoveryAfterKill: types into a window until its recovery file is written, says
+// so, and waits to be killed.
+int typeUntilRecoveryWritten(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    const QString dir = QString::fromLocal8Bit(argv[2]);
+    RecordingSeam seam;
+    WindowFixture fixture(sampleCatalogue(), dir);
+    MainWindow &w = fixture.window();
+    w.setRecoveryDelay(20);
+    // Saved once, so that the restored project knows its file.
+    w.projectNameEdit->setText("Saved first");
+    seam.fileAnswers << QDir(dir).filePath("hall.stm");
+    w.SaveProject();
+    w.projectNameEdit->setText("Typed, never saved");
+    w.panelComboBox->setCurrentText("QP-220 (2 loops)");
+    w.cableComboBoxes[1]->setCurrentText("STP 2x0.8mm");
+    w.deviceCountEdits[0][1]->setText("17");
+    for (int waited = 0; QDir(dir).entryList({"*.qrec"}, QDir::Files).isEmpty(); waited += 10) {
+        if (waited > 30000)
+            return 1;
+        QTest::qWait(10);
+    }
+    std::fputs("written\n", stdout);
+    std::fflush(stdout);
+    return app.exec();
+}
+
+}  // namespace
+
+int main(int argc, char *argv[])
+{
+    if (argc == 3 && qstrcmp(argv[1], kWindowChildArgument) == 0)
+        return typeUntilRecoveryWritten(argc, argv);
+    QApplication app(argc, argv);
+    ProjectSlotsTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "test_project_slots.moc"

@@ -7,6 +7,7 @@
 
 #include "app/main_window.h"
 #include "loops/loop_state.h"
+#include "project/recovery.h"
 
 namespace {
 
@@ -138,7 +139,7 @@ void resetProcessState()
     loopState = LoopState();
 }
 
-WindowFixture::WindowFixture(const Catalogue &c)
+WindowFixture::WindowFixture(const Catalogue &c, const QString &recoveryDir)
 {
     // Settings the window keeps (the last folder used) go to a test folder, never the user's.
     QStandardPaths::setTestModeEnabled(true);
@@ -150,8 +151,11 @@ WindowFixture::WindowFixture(const Catalogue &c)
     MainWindow::writeNameFile(directory.path() + "/name.dat");
     resetProcessState();
     setCatalogueDirectoryForTesting(directory.path());
+    // Recovery files too: a window of another test process never offers this one's.
+    setRecoveryDirectoryForTesting(recoveryDir.isEmpty() ? directory.path() + "/recovery" : recoveryDir);
     mainWindow = std::make_unique<MainWindow>();
     setCatalogueDirectoryForTesting(QString());
+    setRecoveryDirectoryForTesting(QString());
 }
 
 WindowFixture::~WindowFixture()

@@ -28,7 +28,8 @@ void resetProcessState();
 // keeps go to a file of that directory (QStandardPaths' test mode on as well).
 class WindowFixture {
 public:
-    explicit WindowFixture(const Catalogue &c);
+    // recoveryDir: where the window keeps its recovery file; by default a folder of its own.
+    explicit WindowFixture(const Catalogue &c, const QString &recoveryDir = QString());
     ~WindowFixture();
     MainWindow &window() { return *mainWindow; }
     QString dir() const { return directory.path(); }
