@@ -20,6 +20,7 @@ bool UserInputWatch::eventFilter(QObject *watched, QEvent *event)
 {
     switch (event->type()) {
     case QEvent::KeyPress:
+    case QEvent::KeyRelease:  // a button clicked from the keyboard acts on release
     case QEvent::MouseButtonRelease:
     case QEvent::Drop:
     case QEvent::InputMethod:
