@@ -1,5 +1,6 @@
 #pragma once
 
+#include "battery/battery_calculation.h"
 #include "catalogue/catalogue.h"
 
 #include <QMainWindow>
@@ -74,6 +75,25 @@ public:
     // Count fields made in idle time and ready for the next panel change.
     int spareCountFields() const;
 
+    // The "Battery" tab: its inputs, and the result of the last Calculate since they changed.
+    QComboBox *batteryStandardComboBox = nullptr;
+    QLineEdit *standbyHoursEdit = nullptr;
+    QLineEdit *alarmMinutesEdit = nullptr;
+    QLineEdit *ownQuiescentEdit = nullptr;
+    QLineEdit *ownAlarmEdit = nullptr;
+    QLineEdit *additionalStandbyEdit = nullptr;
+    QLineEdit *additionalAlarmEdit = nullptr;
+    QLabel *batteryResultLabel = nullptr;
+    BatteryResult batteryResult;      // not calculated until a Calculate shows one
+    bool batteryResultShown = false;  // false: the tab invites a Calculate
+    // What the project keeps; own currents not typed are the chosen panel's catalogue values.
+    BatteryInputs batteryInputs() const;
+    void setBatteryInputs(const BatteryInputs &inputs);
+    // Calculates and shows the battery for the given loop totals of a calculation just run.
+    void updateBatteryResult(const QVector<BatteryLoopTotal> &loops);
+    // Any input the battery depends on changed: its result no longer belongs to the inputs shown.
+    void clearBatteryResult();
+
 public slots:
     void NewProject();
     void OpenProject();
@@ -121,6 +141,12 @@ private:
     QGroupBox *buildLoopSummaryGroup();
     QGroupBox *buildCalculationGroup();
     QGroupBox *buildCommentGroup();
+    QGroupBox *buildBatteryGroup();
+    void batteryStandardChosen(int index);
+    void batteryPanelChosen();
+    void fillOwnCurrents();
+    bool ownQuiescentTyped = false;
+    bool ownAlarmTyped = false;
 
     void flushCableLoop(int loopNumber, const QString &text);
     void rebuildCableRows();
@@ -137,4 +163,5 @@ private:
     QWidget *projectPage = nullptr;
     QWidget *calculationPage = nullptr;
     QWidget *summaryPage = nullptr;
+    QWidget *batteryPage = nullptr;
 };

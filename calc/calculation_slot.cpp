@@ -137,4 +137,5 @@ void MainWindow::flushCalculation()
         putText(summaryTable, k, 4, texts.others);
         putText(summaryTable, k, 8, loopState.loopCableNames[k]);
     }
+    updateBatteryResult(batteryLoopTotals(results, loops));
 }

@@ -49,6 +49,8 @@ ProjectData gatherProject(const MainWindow &w)
         (row < storedRows ? data.countRows : data.extraCountRows).append(texts);
     }
     data.hasExtraRows = true;
+    data.hasBattery = true;
+    data.battery = w.batteryInputs();
     return data;
 }
 
@@ -89,6 +91,8 @@ void applyProject(MainWindow &w, const ProjectData &data)
     setCountRows(w, data.countRows, 0, loopCount);
     if (data.hasExtraRows)
         setCountRows(w, data.extraCountRows, data.countRows.size(), loopCount);
+    // After the panel, whose catalogue values fill the own currents not typed.
+    w.setBatteryInputs(data.battery);
 }
 
 }  // namespace

@@ -1,7 +1,19 @@
+#include "app/main_window.h"
 #include "battery/battery_calculation.h"
+#include "loops/loop_state.h"
+#include "recording_seam.h"
+#include "report/battery_section.h"
+#include "test_catalogues.h"
 
+#include <QComboBox>
+#include <QImage>
+#include <QPainter>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <limits>
+#include <memory>
 
 Q_DECLARE_METATYPE(BatteryStandard)
 Q_DECLARE_METATYPE(BatteryLoopTotal)
@@ -39,6 +51,23 @@ BatteryResult run(BatteryStandard standard, double standbyMa, double alarmMa, do
     return calculateBattery(resolveBatteryInputs(inputs, &panel, loops));
 }
 
+// QP-220 with both loops on the 1.5 mm² cable: Loop1 60 OPT-100, 10 MCP-50, 20 SBC-90 and
+// 2 ISO-1 (29.94 mA, 210.74 mA), Loop2 the same.
+void fillTwoLoops(MainWindow &w)
+{
+    w.panelComboBox->setCurrentText(QStringLiteral("QP-220 (2 loops)"));
+    for (int loop = 0; loop < 2; ++loop) {
+        w.cableComboBoxes[loop]->setCurrentText(QString::fromUtf8("FR 2x1.5mm²"));
+        for (const DeviceRow &row : deviceRowOrder(loopState.devicesByKey, deviceGridRowCount(catalogue))) {
+            if (row.secondRow)
+                continue;
+            const QString count = row.key == "1" ? "60" : row.key == "5" ? "10" : row.key == "9" ? "20"
+                                                        : row.key == "13" ? "2" : "0";
+            w.deviceCountEdits[row.row][loop]->setText(count);
+        }
+    }
+}
+
 }  // namespace
 
 class TestBattery : public QObject {
@@ -58,6 +87,21 @@ private slots:
     void batteryChoice_data();
     void batteryChoice();
     void standardKeys();
+
+    // The Battery tab
+    void cleanup();
+    void tabDefaultsAndStandard();
+    void panelFillsOwnCurrentsAndTypingStands();
+    void calculateShowsAndAChangeClears();
+    void tabWithoutOwnCurrentsSaysSo();
+    void saveAndOpenRoundTrip();
+    void pdfSectionStaysInItsArea();
+
+private:
+    // A window on the sample catalogue; only the tests of the tab start one.
+    MainWindow &startWindow();
+    std::unique_ptr<RecordingSeam> seam;
+    std::unique_ptr<WindowFixture> fixture;
 };
 
 void TestBattery::capacity_data()
@@ -304,5 +348,157 @@ void TestBattery::standardKeys()
     QCOMPARE(batteryStandardName(BatteryStandard::Nfpa72_2022), QStringLiteral("NFPA 72-2022"));
 }
 
-QTEST_GUILESS_MAIN(TestBattery)
+MainWindow &TestBattery::startWindow()
+{
+    seam = std::make_unique<RecordingSeam>();
+    fixture = std::make_unique<WindowFixture>(sampleCatalogue());
+    seam->clear();
+    return fixture->window();
+}
+
+void TestBattery::cleanup()
+{
+    fixture.reset();
+    seam.reset();
+    resetProcessState();
+}
+
+void TestBattery::tabDefaultsAndStandard()
+{
+    MainWindow &w = startWindow();
+    QCOMPARE(w.batteryStandardComboBox->currentText(), QStringLiteral("BS 5839-1"));
+    QCOMPARE(w.standbyHoursEdit->text(), QStringLiteral("24"));
+    QCOMPARE(w.alarmMinutesEdit->text(), QStringLiteral("30"));
+    QCOMPARE(w.additionalStandbyEdit->text(), QString());
+
+    w.batteryStandardComboBox->setCurrentText(QStringLiteral("NFPA 72-2022"));
+    QCOMPARE(w.alarmMinutesEdit->text(), QStringLiteral("5"));
+    w.alarmMinutesEdit->setText(QStringLiteral("15"));  // voice evacuation, typed
+    w.batteryStandardComboBox->setCurrentText(QStringLiteral("NFPA 72-2019"));
+    QCOMPARE(w.alarmMinutesEdit->text(), QStringLiteral("5"));
+    QCOMPARE(w.batteryInputs().standard, BatteryStandard::Nfpa72_2019);
+
+    w.NewProject();
+    QVERIFY(w.batteryInputs() == defaultBatteryInputs());
+    QCOMPARE(w.batteryStandardComboBox->currentText(), QStringLiteral("BS 5839-1"));
+}
+
+void TestBattery::panelFillsOwnCurrentsAndTypingStands()
+{
+    MainWindow &w = startWindow();
+    w.panelComboBox->setCurrentText(QStringLiteral("QP-220 (2 loops)"));
+    QCOMPARE(w.ownQuiescentEdit->text(), QStringLiteral("110"));
+    QCOMPARE(w.ownAlarmEdit->text(), QStringLiteral("220"));
+    QVERIFY(!w.batteryInputs().ownQuiescentTyped);
+
+    QTest::keyClick(w.ownQuiescentEdit, Qt::Key_5);  // "1105", typed
+    QCOMPARE(w.batteryInputs().ownQuiescent, std::optional<double>(1105.0));
+    QVERIFY(w.batteryInputs().ownQuiescentTyped);
+    QVERIFY(!w.batteryInputs().ownAlarmTyped);
+
+    // Another panel brings its own values again.
+    w.panelComboBox->setCurrentText(QStringLiteral("QP-840 (8 loops)"));
+    QCOMPARE(w.ownQuiescentEdit->text(), QStringLiteral("220"));
+    QCOMPARE(w.ownAlarmEdit->text(), QStringLiteral("480"));
+    QVERIFY(!w.batteryInputs().ownQuiescentTyped);
+}
+
+void TestBattery::calculateShowsAndAChangeClears()
+{
+    MainWindow &w = startWindow();
+    fillTwoLoops(w);
+    QVERIFY(!w.batteryResultShown);
+    w.flushCalculation();
+    QVERIFY(w.batteryResultShown);
+    QVERIFY2(w.batteryResult.calculated, qPrintable(w.batteryResult.reason));
+    // I1 = 110 + 2 x 29.94, I2 = 220 + 2 x 210.74
+    QCOMPARE(formatBatteryCurrent(w.batteryResult.standbyMa), QStringLiteral("169.9mA"));
+    QCOMPARE(formatBatteryCurrent(w.batteryResult.alarmMa), QStringLiteral("641.5mA"));
+    QCOMPARE(formatAmpHours(w.batteryResult.requiredAh), QStringLiteral("5.80Ah"));
+    const QString shown = w.batteryResultLabel->text();
+    QVERIFY2(shown.contains(QStringLiteral("Standby current I1: 169.9mA = panel 110.0mA + loops 59.9mA + additional "
+                                           "0.0mA")),
+             qPrintable(shown));
+    QVERIFY(shown.contains(QStringLiteral("D = 1.75")));
+    QVERIFY(shown.contains(batteryFormulaText(w.batteryResult)));
+    QVERIFY(shown.contains(QStringLiteral("Battery: 7Ah")));
+
+    w.additionalAlarmEdit->setText(QStringLiteral("25"));
+    QVERIFY(!w.batteryResultShown);
+    QVERIFY(!w.batteryResultLabel->text().contains(QStringLiteral("Ah")));
+    w.flushCalculation();
+    QCOMPARE(w.batteryResult.additionalAlarmMa, 25.0);
+    w.batteryStandardComboBox->setCurrentText(QStringLiteral("NFPA 72-2022"));
+    QVERIFY(!w.batteryResultShown);
+}
+
+void TestBattery::tabWithoutOwnCurrentsSaysSo()
+{
+    MainWindow &w = startWindow();
+    fillTwoLoops(w);
+    QTest::keyClick(w.ownAlarmEdit, Qt::Key_Backspace);
+    QTest::keyClick(w.ownAlarmEdit, Qt::Key_Backspace);
+    QTest::keyClick(w.ownAlarmEdit, Qt::Key_Backspace);
+    w.flushCalculation();
+    QCOMPARE(w.batteryResultLabel->text(), QStringLiteral("Not calculated: the panel's own alarm current is not given"));
+}
+
+void TestBattery::saveAndOpenRoundTrip()
+{
+    MainWindow &w = startWindow();
+    fillTwoLoops(w);
+    w.batteryStandardComboBox->setCurrentText(QStringLiteral("NFPA 72-2019"));
+    w.alarmMinutesEdit->setText(QStringLiteral("15"));
+    QTest::keyClicks(w.additionalStandbyEdit, QStringLiteral("12.5"));
+    w.ownQuiescentEdit->clear();
+    QTest::keyClicks(w.ownQuiescentEdit, QStringLiteral("99.5"));
+    const BatteryInputs saved = w.batteryInputs();
+    QVERIFY(saved.ownQuiescentTyped && !saved.ownAlarmTyped);
+
+    QTemporaryDir dir;
+    const QString file = dir.filePath("site.stm");
+    seam->fileAnswers << file;
+    w.SaveProject();
+    QCOMPARE(seam->texts(), QStringList{"The file has been saved successfully!"});
+
+    w.NewProject();
+    QVERIFY(w.batteryInputs() == defaultBatteryInputs());
+    seam->clear();
+    seam->fileAnswers << file;
+    w.OpenProject();
+    QCOMPARE(seam->texts(), QStringList{"The file has been opened!"});
+    QVERIFY(w.batteryInputs() == saved);
+    QCOMPARE(w.batteryStandardComboBox->currentText(), QStringLiteral("NFPA 72-2019"));
+    QCOMPARE(w.alarmMinutesEdit->text(), QStringLiteral("15"));
+    QCOMPARE(w.ownQuiescentEdit->text(), QStringLiteral("99.5"));
+    QCOMPARE(w.ownAlarmEdit->text(), QStringLiteral("220"));  // the catalogue's
+    QCOMPARE(w.additionalStandbyEdit->text(), QStringLiteral("12.5"));
+}
+
+void TestBattery::pdfSectionStaysInItsArea()
+{
+    const BatteryResult calculatedResult = run(BatteryStandard::Bs5839_1, 250.0, 750.0, 24.0, 30.0);
+    BatteryResult notCalculated;
+    notCalculated.reason = QStringLiteral("the catalogue gives no own current for panel QP-220 (2 loops)");
+
+    QImage page(1200, 1600, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    QPainter painter(&page);
+    const QRect area(100, 200, 1000, 1200);
+    const int full = drawBatterySection(painter, area, calculatedResult);
+    const int shortSection = drawBatterySection(painter, area, notCalculated);
+    // A heading and nine lines take more room than a heading and one.
+    QVERIFY2(full > shortSection && shortSection > 0, qPrintable(QString("%1, %2").arg(full).arg(shortSection)));
+    QVERIFY(full <= area.height());
+    // Too little room: only the lines that fit are drawn, and nothing below the area.
+    const QRect small(100, 200, 1000, full / 2);
+    const int cut = drawBatterySection(painter, small, calculatedResult);
+    QVERIFY(cut > 0 && cut <= small.height());
+    painter.end();
+    for (int y = area.top() + full + 2; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); x += 3)
+            QVERIFY2(page.pixel(x, y) == qRgb(255, 255, 255), qPrintable(QString("ink at %1,%2").arg(x).arg(y)));
+}
+
+QTEST_MAIN(TestBattery)
 #include "test_battery.moc"

@@ -80,6 +80,7 @@ ProjectData twoLoopProject()
         d.countRows.append(QStringList{QString::number(row), QString::number(100 + row)});
     d.hasExtraRows = true;
     d.extraCountRows = {QStringList{"7", "8"}, QStringList{"", "9"}};
+    d.hasBattery = true;  // Save writes the battery inputs, here the defaults
     return d;
 }
 
@@ -91,6 +92,7 @@ int loopCountOffset()
     d.cableNames.clear();
     d.countRows.clear();
     d.hasExtraRows = false;
+    d.hasBattery = false;
     return encodeProject(d).size() - 4;
 }
 

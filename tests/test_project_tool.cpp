@@ -188,6 +188,8 @@ private slots:
     void check();
     void checkBattery_data();
     void checkBattery();
+    void checkBatteryMatchesTheWindow_data();
+    void checkBatteryMatchesTheWindow();
     void checkRefusesAsOpenDoes_data();
     void checkRefusesAsOpenDoes();
     void csvFields_data();
@@ -552,6 +554,65 @@ void ProjectToolTest::checkBattery()
     QCOMPARE(rows.size(), 4);
     QCOMPARE(rows.last(), label + ",battery,QP-220 (2 loops),,,,," + csv);
     QCOMPARE(rows.last().count(','), rows.first().count(','));
+}
+
+// What the Battery tab shows after Calculate is what check prints for the saved project.
+void ProjectToolTest::checkBatteryMatchesTheWindow_data()
+{
+    QTest::addColumn<QString>("standard");
+    QTest::addColumn<QString>("ownAlarm");  // typed over the catalogue's; empty: the catalogue's
+    QTest::newRow("BS 5839-1, the catalogue's own currents") << "BS 5839-1" << "";
+    QTest::newRow("NFPA 72-2022, own alarm current typed") << "NFPA 72-2022" << "275.5";
+    QTest::newRow("NFPA 72-2019, a left-out loop") << "NFPA 72-2019" << "";
+}
+
+void ProjectToolTest::checkBatteryMatchesTheWindow()
+{
+    QFETCH(QString, standard);
+    QFETCH(QString, ownAlarm);
+    RecordingSeam seam;
+    WindowFixture fixture(sampleCatalogue());
+    MainWindow &w = fixture.window();
+    w.panelComboBox->setCurrentText("QP-420 (4 loops)");
+    for (int loop = 0; loop < 4; ++loop)
+        w.cableComboBoxes[loop]->setCurrentText(kCable25);
+    const bool leftOut = standard == "NFPA 72-2019";
+    countField(w, "9", false, 0)->setText(leftOut ? "33" : "20");  // 33 of a joint limit of 32
+    countField(w, "1", false, 1)->setText("90");
+    countField(w, "14", false, 2)->setText("3");
+    countField(w, "1", true, 3)->setText("12");
+    w.batteryStandardComboBox->setCurrentText(standard);
+    QTest::keyClicks(w.additionalStandbyEdit, "7.5");
+    if (!ownAlarm.isEmpty()) {
+        w.ownAlarmEdit->clear();
+        QTest::keyClicks(w.ownAlarmEdit, ownAlarm);
+    }
+    QTemporaryDir files;
+    const QString file = files.filePath("site.stm");
+    seam.clear();
+    seam.fileAnswers << file;
+    w.SaveProject();
+    QCOMPARE(seam.texts(), QStringList{"The file has been saved successfully!"});
+    w.flushCalculation();
+    QVERIFY(w.batteryResultShown);
+    QCOMPARE(w.batteryResult.calculated, !leftOut);
+    if (leftOut)
+        QCOMPARE(w.batteryResult.reason, QString("Loop1 is left out of the calculation"));
+
+    const Run run = runTool({"check", "--catalogue", fixture.dir(), file});
+    const QString line = run.out.split('\n', Qt::SkipEmptyParts).last();
+    QCOMPARE(line, checkBatteryTextLine(QDir::toNativeSeparators(file), w.batteryResult));
+    // The tab's own lines carry the same capacity and battery.
+    const QString shown = w.batteryResultLabel->text();
+    if (!leftOut) {
+        QVERIFY2(shown.contains("Required capacity: " + formatAmpHours(w.batteryResult.requiredAh)), qPrintable(shown));
+        QVERIFY2(line.endsWith("required " + formatAmpHours(w.batteryResult.requiredAh) + "; battery " +
+                               formatBatterySize(*w.batteryResult.batteryAh)),
+                 qPrintable(line));
+    } else {
+        QVERIFY2(line.endsWith("not calculated: " + w.batteryResult.reason), qPrintable(line));
+        QCOMPARE(shown, "Not calculated: " + w.batteryResult.reason);
+    }
 }
 
 void ProjectToolTest::checkRefusesAsOpenDoes_data()
