@@ -9,7 +9,6 @@
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
-#include <QVBoxLayout>
 
 namespace {
 
@@ -42,6 +41,7 @@ QGroupBox *MainWindow::buildBatteryGroup()
     batteryStandardComboBox = new QComboBox;
     for (BatteryStandard standard : kBatteryStandards)
         batteryStandardComboBox->addItem(batteryStandardName(standard), int(standard));
+    batteryStandardComboBox->setMaximumWidth(230);
     // Periods and currents: up to 6 digits and 3 decimals, never negative.
     auto *validator = new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d{0,6}(\\.\\d{0,3})?")), group);
     const auto field = [validator](const QString &accessibleName) {
