@@ -378,10 +378,16 @@ void Checker::checkPanels(const Place &p, int lastRow)
 
         const QString ownFields[] = {QStringLiteral("own quiescent current"), QStringLiteral("own alarm current")};
         const int ownColumns[] = {kOwnQuiescentColumn, kOwnAlarmColumn};
+        const bool ownBlank[] = {isBlank(p.cell(row, ownColumns[0])), isBlank(p.cell(row, ownColumns[1]))};
         for (int k = 0; k < 2; ++k) {
             const int column = ownColumns[k];
             const QVariant raw = p.cell(row, column);
-            if (isBlank(raw))
+            // One without the other is most likely forgotten: the battery needs both.
+            if (ownBlank[k] && !ownBlank[1 - k])
+                add(FindingSeverity::Warning, p, row, column,
+                    QStringLiteral("the %1 is empty but the %2 is given; Quillon computes no battery for this panel")
+                        .arg(ownFields[k], ownFields[1 - k]));
+            if (ownBlank[k])
                 continue;
             const std::optional<float> own = cellOptionalReal(raw);
             if (!own)

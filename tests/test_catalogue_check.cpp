@@ -175,7 +175,9 @@ void CatalogueCheckTest::findings_data()
     QTest::newRow("own quiescent current \"n/a\", own alarm current empty")
         << "own_current_text" << "sample" << false
         << QStringList{"data.xlsx:Panel!V5: error: \"n/a\" is not a number; Quillon reads no own quiescent current "
-                       "and computes no battery for this panel"};
+                       "and computes no battery for this panel",
+                       "data.xlsx:Panel!W6: warning: the own alarm current is empty but the own quiescent current is "
+                       "given; Quillon computes no battery for this panel"};
     QTest::newRow("own alarm current below 0")
         << "own_current_negative" << "sample" << false
         << QStringList{"data.xlsx:Panel!W7: error: the own alarm current is -250 mA, not a current; Quillon computes "
