@@ -15,6 +15,7 @@ void MainWindow::flushCableLoop(int loopNumber, const QString &text)
     loopState.loopCableResistance[i] = it->resistance;
     loopState.loopCableCaptions[i] = cableCaption(loopNumber, it->name);
     loopState.loopCableNames[i] = it->name;
+    clearBatteryResult();
 }
 
 void MainWindow::flushCableLoop1(QString text1) { flushCableLoop(1, text1); }

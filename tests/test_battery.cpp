@@ -430,6 +430,10 @@ void TestBattery::calculateShowsAndAChangeClears()
     QCOMPARE(w.batteryResult.additionalAlarmMa, 25.0);
     w.batteryStandardComboBox->setCurrentText(QStringLiteral("NFPA 72-2022"));
     QVERIFY(!w.batteryResultShown);
+    w.flushCalculation();
+    QVERIFY(w.batteryResultShown);
+    w.cableComboBoxes[1]->setCurrentText(QString::fromUtf8("FR 2x2.5mm²"));
+    QVERIFY(!w.batteryResultShown);
 }
 
 void TestBattery::tabWithoutOwnCurrentsSaysSo()
