@@ -55,6 +55,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     tabs->addTab(projectPage, QStringLiteral("Project"));
     tabs->addTab(calculationPage, QStringLiteral("Calculation"));
     tabs->addTab(summaryPage, QStringLiteral("Summary"));
+    batteryPage = new QWidget;
+    tabs->addTab(batteryPage, QStringLiteral("Battery"));
     auto *centralLayout = new QHBoxLayout;
     centralLayout->addWidget(tabs, 0);
     central->setLayout(centralLayout);
@@ -85,6 +87,10 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     calculationLayout->addWidget(calculation, 3, 0, 2, 12);
     calculationLayout->addWidget(comment, 5, 0, 1, 12);
 
+    // The battery inputs follow the panel list, which the Panel Selection group fills.
+    auto *batteryLayout = new QVBoxLayout;
+    batteryPage->setLayout(batteryLayout);
+    batteryLayout->addWidget(buildBatteryGroup(), 1);
     ignoreWheelWithoutFocus(panelComboBox);
     // Count fields are typed into, and Calculate may fill empty ones. Made before the timer it
     // starts, so that it goes first when the window's children are deleted.
@@ -200,6 +206,7 @@ void MainWindow::NewProject()
     commentEdit->setText(QString());
     // Selecting the blank entry runs setLoopColumn and flushPanel, which reset the loop tables.
     panelComboBox->setCurrentText(QString());
+    setBatteryInputs(defaultBatteryInputs());
     setCurrentFile(QString());
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "battery/battery_calculation.h"
 #include "calc/calculation_record.h"
 #include "catalogue/catalogue.h"
 #include "loops/panel_change.h"
@@ -104,6 +105,25 @@ public:
     // How long after an unsaved change the recovery file is written, in milliseconds.
     void setRecoveryDelay(int milliseconds);
 
+    // The "Battery" tab: its inputs, and the result of the last Calculate since they changed.
+    QComboBox *batteryStandardComboBox = nullptr;
+    QLineEdit *standbyHoursEdit = nullptr;
+    QLineEdit *alarmMinutesEdit = nullptr;
+    QLineEdit *ownQuiescentEdit = nullptr;
+    QLineEdit *ownAlarmEdit = nullptr;
+    QLineEdit *additionalStandbyEdit = nullptr;
+    QLineEdit *additionalAlarmEdit = nullptr;
+    QLabel *batteryResultLabel = nullptr;
+    BatteryResult batteryResult;      // not calculated until a Calculate shows one
+    bool batteryResultShown = false;  // false: the tab invites a Calculate
+    // What the project keeps; own currents not typed are the chosen panel's catalogue values.
+    BatteryInputs batteryInputs() const;
+    void setBatteryInputs(const BatteryInputs &inputs);
+    // Calculates and shows the battery for the given loop totals of a calculation just run.
+    void updateBatteryResult(const QVector<BatteryLoopTotal> &loops);
+    // Any input the battery depends on changed: its result no longer belongs to the inputs shown.
+    void clearBatteryResult();
+
 public slots:
     void NewProject();
     void OpenProject();
@@ -188,6 +208,12 @@ private:
     QGroupBox *buildLoopSummaryGroup();
     QGroupBox *buildCalculationGroup();
     QGroupBox *buildCommentGroup();
+    QGroupBox *buildBatteryGroup();
+    void batteryStandardChosen(int index);
+    void batteryPanelChosen();
+    void fillOwnCurrents();
+    bool ownQuiescentTyped = false;
+    bool ownAlarmTyped = false;
 
     enum class ResultCells { All, Figures, CountsAndCable };
     // Loop k's row of both result tables and its comment line, from the calculation record.
@@ -223,4 +249,5 @@ private:
     QWidget *projectPage = nullptr;
     QWidget *calculationPage = nullptr;
     QWidget *summaryPage = nullptr;
+    QWidget *batteryPage = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "app/application_setup.h"
 #include "app/console_text.h"
 #include "app/safe_save.h"
+#include "battery/battery_calculation.h"
 #include "catalogue/catalogue_folder.h"
 #include "loops/loop_indexes.h"
 #include "project/project_check.h"
@@ -13,6 +14,7 @@
 #include <QMap>
 #include <QStringList>
 #include <algorithm>
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -21,7 +23,8 @@ namespace {
 enum ExitStatus { Clean = 0, Attention = 1, Serious = 2, Unreadable = 3, Usage = 64 };
 
 const char usage[] =
-    "Usage: quillon-project check [--catalogue DIR] [--format text|csv] FILE.stm|FOLDER...\n"
+    "Usage: quillon-project check [--catalogue DIR] [--format text|csv] [--standard S]\n"
+    "                             [--standby-hours H] [--alarm-minutes M] FILE.stm|FOLDER...\n"
     "       quillon-project migrate --from OLD_DIR [--force] [--catalogue DIR] OLD.stm NEW.stm\n"
     "       quillon-project --help | --version\n"
     "Works with the catalogue in DIR, by default the folder of this program, where quillon reads it\n"
@@ -29,9 +32,13 @@ const char usage[] =
     "check: opens each project as quillon's Open does (a FOLDER: its *.stm files) and calculates it\n"
     "  as Calculate does. One line per loop: FILE: LOOP: PANEL; CABLE; QUIESCENT; ALARM; MAX LENGTH;\n"
     "  STATE, where STATE is normal, near limit, over limit or \"left out: \" and the reason; then\n"
-    "  FILE: comment: TEXT for each comment line. A project that cannot be read or is refused gets\n"
-    "  FILE: error: and why. --format csv: a header and one row per loop, currents and lengths as\n"
+    "  FILE: comment: TEXT for each comment line, then FILE: battery: the standard, the standby and\n"
+    "  alarm currents and periods, the factor, the required capacity and the battery (or \"not\n"
+    "  calculated: \" and the reason). A project that cannot be read or is refused gets FILE: error:\n"
+    "  and why. --format csv: a header, one row per loop and a battery row, currents and lengths as\n"
     "  plain numbers with their units in the header.\n"
+    "  --standard bs5839-1|nfpa72-2022|nfpa72-2019 (with that standard's periods), --standby-hours H\n"
+    "  and --alarm-minutes M stand over the project's battery inputs.\n"
     "  Exit status: 0 every loop normal, 1 a loop near its limit or left out, 2 a loop over its\n"
     "  limit, 3 a file cannot be read or is refused.\n"
     "migrate: reads OLD.stm with the catalogue it was saved under, found in OLD_DIR, and writes\n"
@@ -49,6 +56,7 @@ struct Arguments {
     QString format = QStringLiteral("text");
     QString fromDir;
     bool force = false;
+    BatteryOverrides battery;
     QStringList files;
     QString error;  // empty when the command line makes sense
 };
@@ -66,7 +74,11 @@ Arguments parseArguments(QStringList list)
         a.error = QStringLiteral("unknown command \"%1\"").arg(a.command);
         return a;
     }
-    const QStringList valued{QStringLiteral("--catalogue"), QStringLiteral("--format"), QStringLiteral("--from")};
+    const QStringList valued{QStringLiteral("--catalogue"),     QStringLiteral("--format"),
+                             QStringLiteral("--from"),          QStringLiteral("--standard"),
+                             QStringLiteral("--standby-hours"), QStringLiteral("--alarm-minutes")};
+    const QStringList batteryOptions{QStringLiteral("--standard"), QStringLiteral("--standby-hours"),
+                                     QStringLiteral("--alarm-minutes")};
     bool optionsEnded = false;
     while (!list.isEmpty() && a.error.isEmpty()) {
         QString item = list.takeFirst();
@@ -91,7 +103,8 @@ Arguments parseArguments(QStringList list)
             value = list.takeFirst();
         }
         const bool known = item == QLatin1String("--catalogue") ||
-                           (item == QLatin1String("--format") && a.command == QLatin1String("check")) ||
+                           ((item == QLatin1String("--format") || batteryOptions.contains(item)) &&
+                            a.command == QLatin1String("check")) ||
                            (item == QLatin1String("--from") && a.command == QLatin1String("migrate"));
         if (!known)
             a.error = QStringLiteral("unknown option \"%1\" for %2").arg(item, a.command);
@@ -101,7 +114,19 @@ Arguments parseArguments(QStringList list)
             a.catalogueDir = value;
         else if (item == QLatin1String("--from"))
             a.fromDir = value;
-        else if (value == QLatin1String("text") || value == QLatin1String("csv"))
+        else if (item == QLatin1String("--standard")) {
+            a.battery.standard = batteryStandardFromKey(value);
+            if (!a.battery.standard)
+                a.error = QStringLiteral("--standard is bs5839-1, nfpa72-2022 or nfpa72-2019, not \"%1\"").arg(value);
+        } else if (item == QLatin1String("--standby-hours") || item == QLatin1String("--alarm-minutes")) {
+            // Periods in the C locale's notation, whatever the system's.
+            bool ok = false;
+            const double period = value.toDouble(&ok);
+            if (!ok || !std::isfinite(period) || period < 0.0)
+                a.error = QStringLiteral("%1 is a number of 0 or more, not \"%2\"").arg(item, value);
+            else
+                (item == QLatin1String("--standby-hours") ? a.battery.standbyHours : a.battery.alarmMinutes) = period;
+        } else if (value == QLatin1String("text") || value == QLatin1String("csv"))
             a.format = value;
         else
             a.error = QStringLiteral("--format is text or csv, not \"%1\"").arg(value);
@@ -236,7 +261,7 @@ int Tool::check(const Arguments &a)
         QString reason;
         FileCheck file;
         if (readableProject(path, &bytes, &reason))
-            file = checkProjectBytes(bytes, *current, panels);
+            file = checkProjectBytes(bytes, *current, panels, a.battery);
         else
             file.error = refusalLine(ProjectOpenResult::Unopenable, reason);
         if (!file.error.isEmpty()) {

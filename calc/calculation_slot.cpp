@@ -94,6 +94,7 @@ void MainWindow::showLoopResult(int k, ResultCells cells)
 void MainWindow::clearCalculation()
 {
     calculationRecord.clear();
+    clearBatteryResult();
     const int loops = usableLoopCount(loopState.loopCount);
     for (int k = 0; k < loops; ++k)
         showLoopResult(k);
@@ -104,8 +105,11 @@ void MainWindow::clearCalculation()
 
 void MainWindow::loopInputsChanged(int k)
 {
-    if (calculationRecord.stands(k) && calculationRecord.dropIfChanged(k, loopInputsShown(k)))
+    if (calculationRecord.stands(k) && calculationRecord.dropIfChanged(k, loopInputsShown(k))) {
         showLoopResult(k);
+        // Its currents were part of the battery's.
+        clearBatteryResult();
+    }
 }
 
 void MainWindow::countFieldChanged(const QLineEdit *field)
@@ -183,4 +187,5 @@ void MainWindow::flushCalculation()
         }
         showLoopResult(k, ResultCells::CountsAndCable);
     }
+    updateBatteryResult(batteryLoopTotals(calculationRecord.results(), loops));
 }

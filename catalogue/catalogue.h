@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 // Fixed capacities of the catalogue arrays and of the per-loop widget grid.
 constexpr int kPanelCapacity = 10;
@@ -16,6 +17,9 @@ struct PanelRecord {
     float loopVoltage = 0.0f;     // V
     float maxLoopCurrent = 0.0f;  // mA
     qint32 maxDevices[kMaxLoops] = {};
+    // The panel's own draw (board, display, charger; not the loops), mA; nothing: not given.
+    std::optional<float> ownQuiescentCurrent;
+    std::optional<float> ownAlarmCurrent;
 };
 
 struct CableRecord {

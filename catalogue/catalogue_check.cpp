@@ -376,6 +376,30 @@ void Checker::checkPanels(const Place &p, int lastRow)
                 QStringLiteral("the loop current limit is %1; Quillon marks every loop of this panel as overloaded")
                     .arg(says(current, QStringLiteral(" mA"))));
 
+        const QString ownFields[] = {QStringLiteral("own quiescent current"), QStringLiteral("own alarm current")};
+        const int ownColumns[] = {kOwnQuiescentColumn, kOwnAlarmColumn};
+        const bool ownBlank[] = {isBlank(p.cell(row, ownColumns[0])), isBlank(p.cell(row, ownColumns[1]))};
+        for (int k = 0; k < 2; ++k) {
+            const int column = ownColumns[k];
+            const QVariant raw = p.cell(row, column);
+            // One without the other is most likely forgotten: the battery needs both.
+            if (ownBlank[k] && !ownBlank[1 - k])
+                add(FindingSeverity::Warning, p, row, column,
+                    QStringLiteral("the %1 is empty but the %2 is given; Quillon computes no battery for this panel")
+                        .arg(ownFields[k], ownFields[1 - k]));
+            if (ownBlank[k])
+                continue;
+            const std::optional<float> own = cellOptionalReal(raw);
+            if (!own)
+                add(FindingSeverity::Error, p, row, column,
+                    QStringLiteral("%1 is not a number; Quillon reads no %2 and computes no battery for this panel")
+                        .arg(isText(raw) ? quoted(raw.toString()) : raw.toString(), ownFields[k]));
+            else if (!std::isfinite(*own) || *own < 0.0f)
+                add(FindingSeverity::Error, p, row, column,
+                    QStringLiteral("the %1 is %2 mA, not a current; Quillon computes no battery for this panel")
+                        .arg(ownFields[k], number(double(*own))));
+        }
+
         // Only the loops the panel has are read by the window; the other limits are ignored.
         const int loopCount = std::clamp(now.panels[i].loopCount, 0, kMaxLoops);
         for (int loop = 0; loop < loopCount; ++loop) {

@@ -127,6 +127,14 @@ QByteArray encodeDataFile(const Catalogue &c)
     out.float32(c.condition.minLoopVoltage);
     out.float32(c.condition.maxLoopLength);
     out.int32(c.condition.maxDeviceSum);
+
+    // Trailing block, past where older readers stop: each panel's own currents.
+    for (int i = 0; i < panels; ++i) {
+        for (const std::optional<float> &current : {c.panels[i].ownQuiescentCurrent, c.panels[i].ownAlarmCurrent}) {
+            out.int32(current ? 1 : 0);
+            out.float32(current.value_or(0.0f));
+        }
+    }
     return bytes;
 }
 
@@ -164,6 +172,20 @@ bool decodeDataFile(const QByteArray &bytes, Catalogue &c)
     if (!in.float32(read.condition.minLoopVoltage) || !in.float32(read.condition.maxLoopLength)
         || !in.int32(read.condition.maxDeviceSum))
         return false;
+
+    // Files written before the own currents existed end here: the panels then give none.
+    if (!in.atEnd()) {
+        for (int i = 0; i < read.panelCount; ++i) {
+            for (std::optional<float> *current : {&read.panels[i].ownQuiescentCurrent, &read.panels[i].ownAlarmCurrent}) {
+                qint32 given;
+                float value;
+                if (!in.int32(given) || (given != 0 && given != 1) || !in.float32(value))
+                    return false;
+                if (given == 1)
+                    *current = value;
+            }
+        }
+    }
 
     std::copy(std::begin(read.panels), std::end(read.panels), std::begin(c.panels));
     std::copy(std::begin(read.cables), std::end(read.cables), std::begin(c.cables));

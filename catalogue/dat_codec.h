@@ -10,13 +10,16 @@
 // A catalogue file larger than this is refused unread (the largest real one is a few hundred KB).
 constexpr qint64 kMaxDatFileBytes = 64 * 1024 * 1024;
 
-// Panels, cables, devices and the condition values. Counts outside 0..capacity are written
-// clamped, so the reader always accepts what the writer wrote.
+// Panels, cables, devices and the condition values, then a trailing block that older readers
+// never reach: per panel, its own quiescent and alarm current, each as int32 given (0/1) and
+// float32 mA. Counts outside 0..capacity are written clamped, so the reader always accepts what
+// the writer wrote.
 QByteArray encodeDataFile(const Catalogue &c);
 
-// Replaces the records, their counts and the condition values of c. Returns false, leaving c
-// unchanged, when a count is negative or above the capacity or the bytes end before the last
-// field. Bytes after the last field are ignored.
+// Replaces the records, their counts and the condition values of c. The own-current block is
+// optional: without it no panel gives its own currents. Returns false, leaving c unchanged, when
+// a count is negative or above the capacity, the bytes end before the last field (also inside
+// the block) or a given-flag is neither 0 nor 1. Bytes after the block are ignored.
 bool decodeDataFile(const QByteArray &bytes, Catalogue &c);
 
 // The names of the first panelCount/cableCount/deviceCount records, the version text and number,

@@ -6,6 +6,13 @@ qint32 cellInteger(const QVariant &raw, bool *ok) { return raw.toInt(ok); }
 
 float cellReal(const QVariant &raw, bool *ok) { return raw.toFloat(ok); }
 
+std::optional<float> cellOptionalReal(const QVariant &raw)
+{
+    bool ok = false;
+    const float value = cellReal(raw, &ok);
+    return ok ? std::optional<float>(value) : std::nullopt;
+}
+
 namespace {
 
 class SheetCells {
@@ -14,6 +21,10 @@ public:
     QString text(int row, int column) const { return cellText(workbook.cellValue(sheet, row, column)); }
     qint32 integer(int row, int column) const { return cellInteger(workbook.cellValue(sheet, row, column)); }
     float real(int row, int column) const { return cellReal(workbook.cellValue(sheet, row, column)); }
+    std::optional<float> optionalReal(int row, int column) const
+    {
+        return cellOptionalReal(workbook.cellValue(sheet, row, column));
+    }
 
     // The record count of cell (2, 1), kept within 0..capacity; a cut is noted.
     int recordCount(const QString &name, int capacity, QVector<CapacityCut> &cuts) const
@@ -51,6 +62,8 @@ QVector<CapacityCut> importDataSheets(const Workbook &workbook, Catalogue &c)
                 p.maxLoopCurrent = cells.real(row, 5);
                 for (int loop = 0; loop < kMaxLoops; ++loop)
                     p.maxDevices[loop] = cells.integer(row, 6 + loop);
+                p.ownQuiescentCurrent = cells.optionalReal(row, kOwnQuiescentColumn);
+                p.ownAlarmCurrent = cells.optionalReal(row, kOwnAlarmColumn);
             }
         } else if (name == QLatin1String("Cable")) {
             c.cableCount = cells.recordCount(name, kCableCapacity, cuts);

@@ -5,11 +5,15 @@
 
 #include <QString>
 #include <QVector>
+#include <optional>
 
 // data.xlsx: rows 1 and 3 are labels, (2, 1) the count, records from row 4. name.xlsx: row 1 is
 // labels, record i in row i + 2.
 constexpr int kFirstRecordRow = 4;
 constexpr int kFirstNameRow = 2;
+// "Panel" sheet of data.xlsx: the panel's own currents in mA, after the 16 device limits.
+constexpr int kOwnQuiescentColumn = 22;  // V
+constexpr int kOwnAlarmColumn = 23;      // W
 
 // The import's conversions of a raw cell value, QVariant's own: a number converts to int rounded
 // half up and to text in its shortest form; text converts only when it is a number in the C
@@ -18,6 +22,9 @@ constexpr int kFirstNameRow = 2;
 QString cellText(const QVariant &raw);
 qint32 cellInteger(const QVariant &raw, bool *ok = nullptr);
 float cellReal(const QVariant &raw, bool *ok = nullptr);
+// A value that may be left out: an empty cell, and text that is not a number, give nothing
+// rather than 0, which would be a figure nobody typed.
+std::optional<float> cellOptionalReal(const QVariant &raw);
 
 // A record sheet that listed more records than the catalogue holds; only `capacity` were read.
 struct CapacityCut {

@@ -114,11 +114,20 @@ ProjectCheck checkProject(const Catalogue &c, const ProjectData &data)
     }
     if (!check.leftOut.isEmpty())
         check.worst = std::max(check.worst, LoopVerdict::LeftOut);
+
+    // The loops the check shows as left out count as left out for the battery too.
+    QVector<BatteryLoopTotal> batteryLoops = selection.complete ? batteryLoopTotals(results, loops)
+                                                                : QVector<BatteryLoopTotal>(loops);
+    if (!selection.complete)
+        for (BatteryLoopTotal &loop : batteryLoops)
+            loop.state = BatteryLoopState::LeftOut;
+    check.battery = calculateBattery(
+        resolveBatteryInputs(data.battery, panel != panels.cend() ? &*panel : nullptr, batteryLoops));
     return check;
 }
 
 FileCheck checkProjectBytes(const std::optional<QByteArray> &bytes, const Catalogue &c,
-                            const QMap<QString, PanelRecord> &panels)
+                            const QMap<QString, PanelRecord> &panels, const BatteryOverrides &overrides)
 {
     FileCheck file;
     if (!bytes) {
@@ -128,10 +137,12 @@ FileCheck checkProjectBytes(const std::optional<QByteArray> &bytes, const Catalo
     ProjectData data;
     QString reason;
     const ProjectOpenResult result = checkProjectForOpen(*bytes, c, panels, QString(), 0, &data, &reason);
-    if (result == ProjectOpenResult::Accepted)
+    if (result == ProjectOpenResult::Accepted) {
+        applyBatteryOverrides(data.battery, overrides);
         file.check = checkProject(c, data);
-    else
+    } else {
         file.error = refusalLine(result, reason);
+    }
     return file;
 }
 
@@ -155,7 +166,22 @@ QStringList checkTextLines(const QString &file, const ProjectCheck &check)
             lines.append(lead + QStringLiteral("comment: ") + comment);
     if (!check.leftOut.isEmpty())
         lines.append(lead + kLeftOut + check.leftOut);
+    lines.append(checkBatteryTextLine(file, check.battery));
     return lines;
+}
+
+QString checkBatteryTextLine(const QString &file, const BatteryResult &b)
+{
+    const QString lead = file + QStringLiteral(": battery: ");
+    if (!b.calculated)
+        return lead + QStringLiteral("not calculated: ") + b.reason;
+    const QString factor = b.d ? QStringLiteral("D ") + formatFactor(*b.d) : QStringLiteral("SF ") + formatFactor(b.factor);
+    const QString battery = b.batteryAh ? QStringLiteral("battery ") + formatBatterySize(*b.batteryAh) : kLoadMustBeDivided;
+    const QStringList fields{batteryStandardName(b.standard),
+                             QStringLiteral("standby %1 x %2").arg(formatBatteryCurrent(b.standbyMa), formatHours(b.standbyHours)),
+                             QStringLiteral("alarm %1 x %2").arg(formatBatteryCurrent(b.alarmMa), formatMinutes(b.alarmMinutes)),
+                             factor, QStringLiteral("required ") + formatAmpHours(b.requiredAh), battery};
+    return lead + fields.join(QStringLiteral("; "));
 }
 
 QString checkErrorTextLine(const QString &file, const QString &error)
@@ -175,8 +201,32 @@ QString csvField(const QString &text)
 
 namespace {
 
-QString csvRow(const QStringList &fields)
+const QStringList &loopCsvColumns()
 {
+    static const QStringList columns{QStringLiteral("File"), QStringLiteral("Loop"), QStringLiteral("Panel"),
+                                     QStringLiteral("Cable Type"), QStringLiteral("Quiescent current (mA)"),
+                                     QStringLiteral("Total alarm current (mA)"), QStringLiteral("Max length (m)"),
+                                     QStringLiteral("State"), QStringLiteral("Comment")};
+    return columns;
+}
+
+// The battery row's own columns, after those of the loops.
+const QStringList &batteryCsvColumns()
+{
+    static const QStringList columns{QStringLiteral("Battery Standard"), QStringLiteral("Standby Current (mA)"),
+                                     QStringLiteral("Standby Period (h)"), QStringLiteral("Alarm Current (mA)"),
+                                     QStringLiteral("Alarm Period (min)"), QStringLiteral("D"),
+                                     QStringLiteral("Factor"), QStringLiteral("Required Capacity (Ah)"),
+                                     QStringLiteral("Battery (Ah)")};
+    return columns;
+}
+
+// Every row has the header's width: the fields not given are empty.
+QString csvRow(QStringList fields)
+{
+    const int width = loopCsvColumns().size() + batteryCsvColumns().size();
+    while (fields.size() < width)
+        fields.append(QString());
     QStringList quoted;
     for (const QString &field : fields)
         quoted.append(csvField(field));
@@ -191,15 +241,27 @@ QString withoutUnit(QString text, QLatin1String unit)
     return text;
 }
 
+QString batteryCsvRow(const QString &file, const QString &panel, const BatteryResult &b)
+{
+    QStringList fields{file, QStringLiteral("battery"), panel, QString(), QString(), QString(), QString()};
+    if (!b.calculated) {
+        fields << QStringLiteral("not calculated: ") + b.reason;
+        return csvRow(fields);
+    }
+    fields << (b.batteryAh ? QStringLiteral("calculated") : kLoadMustBeDivided) << QString()
+           << batteryStandardName(b.standard) << withoutUnit(formatBatteryCurrent(b.standbyMa), QLatin1String("mA"))
+           << withoutUnit(formatHours(b.standbyHours), QLatin1String("h"))
+           << withoutUnit(formatBatteryCurrent(b.alarmMa), QLatin1String("mA"))
+           << withoutUnit(formatMinutes(b.alarmMinutes), QLatin1String("min"))
+           << (b.d ? formatFactor(*b.d) : QString()) << formatFactor(b.factor)
+           << withoutUnit(formatAmpHours(b.requiredAh), QLatin1String("Ah"))
+           << (b.batteryAh ? withoutUnit(formatBatterySize(*b.batteryAh), QLatin1String("Ah")) : QString());
+    return csvRow(fields);
+}
+
 }  // namespace
 
-QString checkCsvHeader()
-{
-    return csvRow({QStringLiteral("File"), QStringLiteral("Loop"), QStringLiteral("Panel"),
-                   QStringLiteral("Cable Type"), QStringLiteral("Quiescent current (mA)"),
-                   QStringLiteral("Total alarm current (mA)"), QStringLiteral("Max length (m)"),
-                   QStringLiteral("State"), QStringLiteral("Comment")});
-}
+QString checkCsvHeader() { return csvRow(loopCsvColumns() + batteryCsvColumns()); }
 
 QStringList checkCsvRows(const QString &file, const ProjectCheck &check)
 {
@@ -213,6 +275,7 @@ QStringList checkCsvRows(const QString &file, const ProjectCheck &check)
     if (!check.leftOut.isEmpty())
         rows.append(csvRow({file, QString(), check.panel, QString(), QString(), QString(), QString(),
                             kLeftOut + check.leftOut, QString()}));
+    rows.append(batteryCsvRow(file, check.panel, check.battery));
     return rows;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "battery/battery_calculation.h"
 #include "calc/result_texts.h"
 #include "catalogue/catalogue.h"
 #include "project/project_file.h"
@@ -30,6 +31,7 @@ struct ProjectCheck {
     // Calculate stopped before any loop and the project has no loop to show it on: the reason.
     QString leftOut;
     LoopVerdict worst = LoopVerdict::Normal;
+    BatteryResult battery;  // from the project's battery inputs and these loops
 };
 
 // data must have been accepted for c as Open accepts it into a window showing no panel.
@@ -42,8 +44,9 @@ struct FileCheck {
     QString error;  // the window's refusal text and its reason, as refusalLine gives them
     ProjectCheck check;
 };
+// overrides stand over the project's battery inputs.
 FileCheck checkProjectBytes(const std::optional<QByteArray> &bytes, const Catalogue &c,
-                            const QMap<QString, PanelRecord> &panels);
+                            const QMap<QString, PanelRecord> &panels, const BatteryOverrides &overrides = {});
 
 // The window's refusal text and the box's reason as one line: "The document is not legal. The
 // file ends early, at byte 57, inside the comment."
@@ -53,11 +56,16 @@ QString refusalLine(ProjectOpenResult result, const QString &reason);
 //   FILE: LOOP: PANEL; CABLE; QUIESCENT; ALARM; MAX LENGTH; STATE    one per loop
 //   FILE: comment: TEXT                                               one per comment line
 //   FILE: left out: REASON                                            a project without loops
+//   FILE: battery: STANDARD; standby I1 x T1; alarm I2 x T2; D d (or SF f); required C; battery B
+//   FILE: battery: not calculated: REASON                             instead, without a capacity
 QStringList checkTextLines(const QString &file, const ProjectCheck &check);
+// The battery line alone: "FILE: battery: BS 5839-1; standby 197.8mA x 24h; ...".
+QString checkBatteryTextLine(const QString &file, const BatteryResult &battery);
 QString checkErrorTextLine(const QString &file, const QString &error);
 
 // The csv format: a header, then one row per loop (a project without loops, or a file that cannot
-// be read, gets one row whose state says why).
+// be read, gets one row whose state says why), then the file's battery row: Loop "battery", its
+// numbers without units in the battery columns at the end, which the other rows leave empty.
 QString checkCsvHeader();
 QStringList checkCsvRows(const QString &file, const ProjectCheck &check);
 QString checkErrorCsvRow(const QString &file, const QString &error);

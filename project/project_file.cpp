@@ -6,6 +6,7 @@
 #include <QIODevice>
 #include <QtEndian>
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -92,6 +93,7 @@ public:
     }
     bool atEnd() const { return in_.atEnd(); }
     qint64 position() const { return in_.device()->pos(); }
+    QIODevice *device() const { return in_.device(); }
 
     QString reason;
 
@@ -115,6 +117,75 @@ private:
     const QByteArray &bytes_;
     QDataStream in_;
 };
+
+// The battery block's payload: the standard, then each number as int32 given (0/1) and a
+// double (0 when not given); the own currents are preceded by int32 typed (0/1).
+QByteArray encodeBattery(const BatteryInputs &b)
+{
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    prepare(out);
+    const auto number = [&out](const std::optional<double> &value) {
+        out << qint32(value ? 1 : 0) << value.value_or(0.0);
+    };
+    out << qint32(b.standard);
+    number(b.standbyHours);
+    number(b.alarmMinutes);
+    out << qint32(b.ownQuiescentTyped ? 1 : 0);
+    number(b.ownQuiescent);
+    out << qint32(b.ownAlarmTyped ? 1 : 0);
+    number(b.ownAlarm);
+    number(b.additionalStandby);
+    number(b.additionalAlarm);
+    return bytes;
+}
+
+bool readInt(QDataStream &in, qint32 *value)
+{
+    in >> *value;
+    return in.status() == QDataStream::Ok;
+}
+
+bool readFlag(QDataStream &in, bool *flag)
+{
+    qint32 value = 0;
+    if (!readInt(in, &value) || (value != 0 && value != 1))
+        return false;
+    *flag = value == 1;
+    return true;
+}
+
+// Periods and currents are never negative, infinite or NaN; anything else is a damaged file.
+bool readNumber(QDataStream &in, std::optional<double> *number)
+{
+    bool given = false;
+    double value = 0.0;
+    if (!readFlag(in, &given))
+        return false;
+    in >> value;
+    if (in.status() != QDataStream::Ok || !std::isfinite(value) || value < 0.0)
+        return false;
+    *number = given ? std::optional<double>(value) : std::nullopt;
+    return true;
+}
+
+// Bytes after the fields this reader knows are left for later versions of the block.
+bool decodeBattery(const QByteArray &payload, BatteryInputs *battery)
+{
+    QDataStream in(payload);
+    prepare(in);
+    BatteryInputs b;
+    qint32 standard = 0;
+    if (!readInt(in, &standard) || standard < 0 || standard > qint32(BatteryStandard::Nfpa72_2019))
+        return false;
+    b.standard = BatteryStandard(standard);
+    if (!readNumber(in, &b.standbyHours) || !readNumber(in, &b.alarmMinutes) || !readFlag(in, &b.ownQuiescentTyped) ||
+        !readNumber(in, &b.ownQuiescent) || !readFlag(in, &b.ownAlarmTyped) || !readNumber(in, &b.ownAlarm) ||
+        !readNumber(in, &b.additionalStandby) || !readNumber(in, &b.additionalAlarm))
+        return false;
+    *battery = b;
+    return true;
+}
 
 }  // namespace
 
@@ -165,10 +236,16 @@ QByteArray encodeProject(const ProjectData &data)
     writeRow(out, data.cableNames, loopCount);
     for (const QStringList &row : data.countRows)
         writeRow(out, row, loopCount);
-    if (data.hasExtraRows) {
-        out << qint32(data.extraCountRows.size());
+    if (data.hasExtraRows || data.hasBattery) {
+        out << qint32(data.hasExtraRows ? data.extraCountRows.size() : 0);
         for (const QStringList &row : data.extraCountRows)
-            writeRow(out, row, loopCount);
+            if (data.hasExtraRows)
+                writeRow(out, row, loopCount);
+    }
+    if (data.hasBattery) {
+        const QByteArray payload = encodeBattery(data.battery);
+        out << kBatteryBlockTag << qint32(payload.size());
+        out.writeRawData(payload.constData(), payload.size());
     }
     return out.status() == QDataStream::Ok && bytes.size() <= kMaxProjectFileBytes ? bytes : QByteArray();
 }
@@ -271,7 +348,32 @@ ProjectFileError decodeProject(const QByteArray &bytes, qint32 catalogueVersionN
             return notLegal();
         read.hasExtraRows = true;
     }
-    // Anything after the last block is left for later versions of the format.
+    // Tagged blocks. Bytes that are not a block this reader knows were always ignored, and are
+    // left for later versions of the format; a battery block must be whole and sound.
+    QIODevice *device = in.device();
+    while (device->bytesAvailable() >= 4) {
+        const QByteArray head = device->peek(8);
+        const qint32 tag = qFromBigEndian<qint32>(head.constData());
+        const qint64 length = head.size() == 8 ? qFromBigEndian<qint32>(head.constData() + 4) : -1;
+        const bool fits = length >= 0 && length <= device->bytesAvailable() - 8;
+        if (tag != kBatteryBlockTag) {
+            if (!fits)
+                break;
+            device->skip(8 + length);
+            continue;
+        }
+        const qint64 at = device->pos();
+        const auto damaged = [&] {
+            return refuse(ProjectFileError::NotLegal,
+                          QStringLiteral("The battery inputs at byte %1 are damaged.").arg(at), reason);
+        };
+        if (!fits || read.hasBattery)
+            return damaged();
+        device->skip(8);
+        if (!decodeBattery(device->read(length), &read.battery))
+            return damaged();
+        read.hasBattery = true;
+    }
     *data = read;
     return ProjectFileError::None;
 }
@@ -282,5 +384,5 @@ bool operator==(const ProjectData &a, const ProjectData &b)
            a.projectLocation == b.projectLocation && a.companyName == b.companyName && a.email == b.email &&
            a.comment == b.comment && a.panelName == b.panelName && a.loopCount == b.loopCount &&
            a.cableNames == b.cableNames && a.countRows == b.countRows && a.hasExtraRows == b.hasExtraRows &&
-           a.extraCountRows == b.extraCountRows;
+           a.extraCountRows == b.extraCountRows && a.hasBattery == b.hasBattery && a.battery == b.battery;
 }

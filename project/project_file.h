@@ -1,5 +1,7 @@
 #pragma once
 
+#include "battery/battery_calculation.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -8,10 +10,13 @@
 
 // The *.stm layout, big-endian: magic, format version, catalogue version number, five texts,
 // panel name, loop count, loopCount cable names, deviceCount x loopCount count texts (row-major),
-// then the count texts of the grid rows beyond deviceCount: E, then E x loopCount texts.
-// Files without that last block (older ones) are still read.
+// then the count texts of the grid rows beyond deviceCount: E, then E x loopCount texts, then
+// tagged blocks, each int32 tag, int32 byte length and that many bytes. The battery block
+// (kBatteryBlockTag) holds BatteryInputs. Files without these trailing blocks (older ones) are
+// still read, and older readers stop before them.
 constexpr qint32 kProjectFileMagic = 0x20220112;
 constexpr qint32 kProjectFormatVersion = 1;
+constexpr qint32 kBatteryBlockTag = 0x42415454;  // "BATT"
 
 // A project file is a few kilobytes; refusing anything larger keeps a stray file from being
 // read into memory whole. The writer holds to the same limit, so Open reads whatever Save wrote.
@@ -30,6 +35,8 @@ struct ProjectData {
     QVector<QStringList> countRows;      // the first deviceCount grid rows, loopCount texts each
     bool hasExtraRows = false;           // the trailing block is written / was present
     QVector<QStringList> extraCountRows; // the rows after them, loopCount texts each
+    bool hasBattery = false;             // the battery block is written / was present
+    BatteryInputs battery;               // the defaults when the file has no battery block
 };
 
 // Field by field: two projects that would be written to the same bytes.
@@ -41,7 +48,8 @@ enum class ProjectFileError {
     WrongVersion,  // another format version or another catalogue version number
 };
 
-// Writes every row with exactly loopCount texts (missing entries as empty texts). Empty texts
+// Writes every row with exactly loopCount texts (missing entries as empty texts). The battery
+// block follows the extra-row block; with hasBattery and no extra rows, an empty one is written. Empty texts
 // are written with length 0, so the bytes do not depend on how a widget stores an empty text.
 // Returns an empty array if the stream failed or the file would exceed kMaxProjectFileBytes
 // (a project is never empty).

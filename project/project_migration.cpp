@@ -57,6 +57,9 @@ ProjectMigration migrateProject(const ProjectData &project, const Catalogue &fro
     p.email = project.email;
     p.comment = project.comment;
     p.panelName = project.panelName;
+    // The battery inputs do not depend on the catalogue: own currents not typed follow the new one.
+    p.hasBattery = project.hasBattery;
+    p.battery = project.battery;
 
     int loops = project.loopCount;
     const auto panel = toPanels.constFind(project.panelName);

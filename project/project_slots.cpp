@@ -56,6 +56,8 @@ ProjectData gatherProject(const MainWindow &w)
         (row < storedRows ? data.countRows : data.extraCountRows).append(texts);
     }
     data.hasExtraRows = true;
+    data.hasBattery = true;
+    data.battery = w.batteryInputs();
     return data;
 }
 
@@ -96,6 +98,8 @@ void applyProject(MainWindow &w, const ProjectData &data)
     setCountRows(w, data.countRows, 0, loopCount);
     if (data.hasExtraRows)
         setCountRows(w, data.extraCountRows, data.countRows.size(), loopCount);
+    // After the panel, whose catalogue values fill the own currents not typed.
+    w.setBatteryInputs(data.battery);
 }
 
 }  // namespace

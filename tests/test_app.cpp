@@ -165,10 +165,11 @@ void AppTest::actionTable()
 void AppTest::tabOrder()
 {
     auto *tabs = fixture->window().findChild<QTabWidget *>();
-    QCOMPARE(tabs->count(), 3);
+    QCOMPARE(tabs->count(), 4);
     QCOMPARE(tabs->tabText(0), QString("Project"));
     QCOMPARE(tabs->tabText(1), QString("Calculation"));
     QCOMPARE(tabs->tabText(2), QString("Summary"));
+    QCOMPARE(tabs->tabText(3), QString("Battery"));
 }
 
 void AppTest::groupPlacement_data()

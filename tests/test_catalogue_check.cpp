@@ -174,6 +174,17 @@ void CatalogueCheckTest::findings_data()
         << "infinite_current" << "sample" << false
         << QStringList{"data.xlsx:Device!E10: error: the alarm current is inf, not a finite number; every result "
                        "that uses it is wrong"};
+    // The panel's own currents: optional, but never text or below 0
+    QTest::newRow("own quiescent current \"n/a\", own alarm current empty")
+        << "own_current_text" << "sample" << false
+        << QStringList{"data.xlsx:Panel!V5: error: \"n/a\" is not a number; Quillon reads no own quiescent current "
+                       "and computes no battery for this panel",
+                       "data.xlsx:Panel!W6: warning: the own alarm current is empty but the own quiescent current is "
+                       "given; Quillon computes no battery for this panel"};
+    QTest::newRow("own alarm current below 0")
+        << "own_current_negative" << "sample" << false
+        << QStringList{"data.xlsx:Panel!W7: error: the own alarm current is -250 mA, not a current; Quillon computes "
+                       "no battery for this panel"};
     QTest::newRow("panel with 0 loops")
         << "no_loops" << "sample" << false
         << QStringList{"data.xlsx:Panel!C4: error: the loop count is 0, not 1 to 16; Quillon shows no loop for this "

@@ -40,6 +40,9 @@ int secondRowBlockSize(const Catalogue &c)
     return size;
 }
 
+// Bytes of data.dat's trailing block: a flag and a float per own current of each panel.
+int ownCurrentBlockSize(const Catalogue &c) { return c.panelCount * 16; }
+
 // Float images that a careless codec (a double round trip, a quieting NaN copy) would change.
 Catalogue oddNumbersCatalogue()
 {
@@ -123,7 +126,8 @@ private slots:
     void corruptDataFile();
     void corruptNameFile_data();
     void corruptNameFile();
-    void everyPrefixOfADataFileIsRefused();
+    void everyPrefixOfADataFileIsRefusedButTheOldLayout();
+    void ownCurrentBlockUnderAnOlderReadersRules();
     void everyPrefixOfANameFileIsRefusedButTheOldLayout();
     void flippedBytesNeverCrash();
 
@@ -283,6 +287,7 @@ void CatalogueFilesTest::byteLayoutOfOnePanelCableAndDevice()
     c.devices[0].secondRowName = "B";
     c.extraDeviceRows = 1;
     c.condition.maxDeviceSum = 32;
+    c.panels[0].ownAlarmCurrent = 250.0f;
 
     QByteArray panel = text("A") + text("") + le32(2) + le32(0x41C00000u) + le32(0x437A0000u) + le32(126);
     for (int loop = 1; loop < 15; ++loop)
@@ -290,7 +295,10 @@ void CatalogueFilesTest::byteLayoutOfOnePanelCableAndDevice()
     panel += le32(quint32(-2));
     const QByteArray cable = text("") + text("\xC2\xB2") + le32(0x4141999Au);
     const QByteArray device = text("7") + text("") + text("Sounder") + le32(0x3E0F5C29u) + le32(0x40A00000u);
-    QCOMPARE(encodeDataFile(c), le32(1) + panel + le32(1) + cable + le32(1) + device + le32(0) + le32(0) + le32(32));
+    // The own-current block: quiescent not given, alarm given as 250.
+    const QByteArray ownCurrents = le32(0) + le32(0) + le32(1) + le32(0x437A0000u);
+    QCOMPARE(encodeDataFile(c),
+             le32(1) + panel + le32(1) + cable + le32(1) + device + le32(0) + le32(0) + le32(32) + ownCurrents);
     QCOMPARE(encodeNameFile(c), text("") + text("\xC2\xB2") + text("") + text("") + le32(0) + le32(1) + le32(1)
                                     + text("B"));
 }
@@ -414,15 +422,101 @@ void CatalogueFilesTest::corruptNameFile()
     QCOMPARE(catalogueDifferences(before, catalogue), QStringList());
 }
 
-void CatalogueFilesTest::everyPrefixOfADataFileIsRefused()
+void CatalogueFilesTest::everyPrefixOfADataFileIsRefusedButTheOldLayout()
 {
-    const QByteArray good = encodeDataFile(fullCatalogue());
+    const Catalogue full = fullCatalogue();
+    const QByteArray good = encodeDataFile(full);
+    // The old layout is the new one up to maxDeviceSum.
+    const int oldLayoutSize = good.size() - ownCurrentBlockSize(full);
+    int accepted = 0;
     for (int length = 0; length < good.size(); ++length) {
         Catalogue c;
-        if (decodeDataFile(good.left(length), c))
-            QFAIL(qPrintable(QString("a prefix of %1 bytes was accepted").arg(length)));
+        if (decodeDataFile(good.left(length), c)) {
+            ++accepted;
+            QCOMPARE(length, oldLayoutSize);
+            QCOMPARE(c.panelCount, full.panelCount);
+            continue;
+        }
         QCOMPARE(c.panelCount, 0);
     }
+    QCOMPARE(accepted, 1);
+}
+
+namespace {
+
+// An older reader takes the fields of the layout in order and stops after maxDeviceSum, without
+// looking at what follows.
+Catalogue readByOlderRules(const QByteArray &bytes)
+{
+    Catalogue c;
+    QDataStream in(bytes);
+    in.setByteOrder(QDataStream::LittleEndian);
+    in.setFloatingPointPrecision(QDataStream::SinglePrecision);
+    auto readText = [&in](QString &text) {
+        char *raw = nullptr;
+        uint length = 0;
+        in.readBytes(raw, length);
+        text = QString::fromUtf8(raw, int(length));
+        delete[] raw;
+    };
+    in >> c.panelCount;
+    for (int i = 0; i < c.panelCount; ++i) {
+        readText(c.panels[i].code);
+        readText(c.panels[i].name);
+        in >> c.panels[i].loopCount >> c.panels[i].loopVoltage >> c.panels[i].maxLoopCurrent;
+        for (qint32 &limit : c.panels[i].maxDevices)
+            in >> limit;
+    }
+    in >> c.cableCount;
+    for (int i = 0; i < c.cableCount; ++i) {
+        readText(c.cables[i].code);
+        readText(c.cables[i].name);
+        in >> c.cables[i].resistance;
+    }
+    in >> c.deviceCount;
+    for (int i = 0; i < c.deviceCount; ++i) {
+        readText(c.devices[i].code);
+        readText(c.devices[i].name);
+        readText(c.devices[i].type);
+        in >> c.devices[i].quiescentCurrent >> c.devices[i].alarmCurrent;
+    }
+    in >> c.condition.minLoopVoltage >> c.condition.maxLoopLength >> c.condition.maxDeviceSum;
+    return c;
+}
+
+}  // namespace
+
+void CatalogueFilesTest::ownCurrentBlockUnderAnOlderReadersRules()
+{
+    Catalogue c = sampleCatalogue();
+    c.panels[2].ownAlarmCurrent.reset();
+    const QByteArray bytes = encodeDataFile(c);
+
+    // An older reader sees every record and the condition values as they are...
+    Catalogue withoutOwnCurrents = c;
+    for (PanelRecord &p : withoutOwnCurrents.panels) {
+        p.ownQuiescentCurrent.reset();
+        p.ownAlarmCurrent.reset();
+    }
+    QCOMPARE(dataDifferences(withoutOwnCurrents, readByOlderRules(bytes)), QStringList());
+    // ...because the block only follows the bytes it would have written.
+    const QByteArray oldLayout = bytes.left(bytes.size() - ownCurrentBlockSize(c));
+    QVERIFY(bytes.startsWith(oldLayout));
+    QCOMPARE(oldLayout.right(12), le32(0x41880000u) + le32(0x44FA0000u) + le32(32));
+
+    // This reader takes the block, and a file of the old layout gives no own currents.
+    Catalogue read;
+    QVERIFY(decodeDataFile(bytes, read));
+    QCOMPARE(dataDifferences(c, read), QStringList());
+    QVERIFY(!read.panels[2].ownAlarmCurrent);
+    QCOMPARE(read.panels[2].ownQuiescentCurrent, std::optional<float>(140.0f));
+    QVERIFY(decodeDataFile(oldLayout, read));
+    QCOMPARE(dataDifferences(withoutOwnCurrents, read), QStringList());
+
+    // A flag other than 0 or 1 is a damaged file.
+    QByteArray badFlag = bytes;
+    badFlag[oldLayout.size()] = 2;
+    QVERIFY(!decodeDataFile(badFlag, read));
 }
 
 void CatalogueFilesTest::everyPrefixOfANameFileIsRefusedButTheOldLayout()

@@ -2,6 +2,7 @@
 
 #include <QtEndian>
 #include <QtTest>
+#include <limits>
 
 Q_DECLARE_METATYPE(ProjectFileError)
 Q_DECLARE_METATYPE(ProjectData)
@@ -35,6 +36,40 @@ QByteArray upToLoopCount(qint32 loopCount)
 }
 
 QByteArray fromHex(const char *hex) { return QByteArray::fromHex(QByteArray(hex).replace(' ', "")); }
+
+QByteArray be64(double value)
+{
+    QByteArray bytes(8, '\0');
+    qToBigEndian(value, bytes.data());
+    return bytes;
+}
+
+// A number of the battery block: given flag and double.
+QByteArray number(double value, quint32 given = 1) { return be32(given) + be64(value); }
+
+// BS 5839-1, 24 h, 30 min, both own currents from the catalogue, no additional loads.
+QByteArray defaultBatteryPayload()
+{
+    return be32(0) + number(24) + number(30) + be32(0) + number(0, 0) + be32(0) + number(0, 0) + number(0, 0) +
+           number(0, 0);
+}
+
+QByteArray batteryBlock(const QByteArray &payload, qint64 length = -1)
+{
+    return be32(0x42415454) + be32(quint32(length < 0 ? payload.size() : length)) + payload;
+}
+
+BatteryInputs typedBattery()
+{
+    BatteryInputs b = defaultBatteryInputs(BatteryStandard::Nfpa72_2019);
+    b.alarmMinutes = 15.0;
+    b.ownQuiescentTyped = true;
+    b.ownQuiescent = 120.5;
+    b.ownAlarmTyped = true;  // typed empty
+    b.additionalStandby = 15.0;
+    b.additionalAlarm = 0.0;
+    return b;
+}
 
 ProjectData sixteenLoopProject()
 {
@@ -80,6 +115,9 @@ private slots:
     void everyByteFlipRefusedOrSound();
     void hostileInput_data();
     void hostileInput();
+    void batteryBlockLayout();
+    void withoutBatteryBlockTheDefaults();
+    void everyTruncationOfTheBatteryBlockRefused();
     void refusalLeavesDataUntouched();
     void sizeLimitSameForWriterAndReader_data();
     void sizeLimitSameForWriterAndReader();
@@ -154,6 +192,13 @@ void ProjectFileTest::roundTrip_data()
     panelOnly.countRows = QVector<QStringList>(4);
     panelOnly.extraCountRows = QVector<QStringList>(2);
     QTest::newRow("panel named, loop count 0") << panelOnly;
+    ProjectData battery = sixteenLoopProject();
+    battery.hasBattery = true;
+    battery.battery = typedBattery();
+    QTest::newRow("sixteen loops with battery block, typed own currents") << battery;
+    ProjectData defaults = panelOnly;
+    defaults.hasBattery = true;
+    QTest::newRow("battery block with the defaults") << defaults;
 }
 
 void ProjectFileTest::roundTrip()
@@ -274,6 +319,93 @@ void ProjectFileTest::hostileInput_data()
                                                     << ProjectFileError::NotLegal;
     QTest::newRow("trailing block with a bad count") << oneLoopFile + be32(1) + text("07")
                                                      << ProjectFileError::NotLegal;
+
+    const QByteArray beforeBattery = oneLoopFile + be32(0);
+    const QByteArray payload = defaultBatteryPayload();
+    QTest::newRow("battery block") << beforeBattery + batteryBlock(payload) << ProjectFileError::None;
+    QTest::newRow("battery block with fields of a later version")
+        << beforeBattery + batteryBlock(payload + be32(7)) << ProjectFileError::None;
+    QTest::newRow("an unknown block, then the battery block")
+        << beforeBattery + be32(0x4E455854) + be32(3) + "abc" + batteryBlock(payload) << ProjectFileError::None;
+    QTest::newRow("battery block, standard 3") << beforeBattery + batteryBlock(be32(3) + payload.mid(4))
+                                               << ProjectFileError::NotLegal;
+    QByteArray flag = payload;
+    flag.replace(4, 4, be32(2));
+    QTest::newRow("battery block, given flag 2") << beforeBattery + batteryBlock(flag) << ProjectFileError::NotLegal;
+    QByteArray negative = payload;
+    negative.replace(8, 8, be64(-24));
+    QTest::newRow("battery block, standby period -24 h") << beforeBattery + batteryBlock(negative)
+                                                         << ProjectFileError::NotLegal;
+    QByteArray notANumber = payload;
+    notANumber.replace(payload.size() - 8, 8, be64(std::numeric_limits<double>::quiet_NaN()));
+    QTest::newRow("battery block, additional alarm load NaN") << beforeBattery + batteryBlock(notANumber)
+                                                              << ProjectFileError::NotLegal;
+    QByteArray typed = payload;
+    typed.replace(28, 4, be32(5));
+    QTest::newRow("battery block, typed flag 5") << beforeBattery + batteryBlock(typed) << ProjectFileError::NotLegal;
+    QTest::newRow("battery block, payload short of its fields")
+        << beforeBattery + batteryBlock(payload.left(payload.size() - 8)) << ProjectFileError::NotLegal;
+    QTest::newRow("battery block longer than the file")
+        << beforeBattery + batteryBlock(payload, payload.size() + 1) << ProjectFileError::NotLegal;
+    QTest::newRow("battery block cut inside its length") << beforeBattery + be32(0x42415454) + QByteArray(2, '\0')
+                                                         << ProjectFileError::NotLegal;
+    QTest::newRow("two battery blocks") << beforeBattery + batteryBlock(payload) + batteryBlock(payload)
+                                        << ProjectFileError::NotLegal;
+}
+
+void ProjectFileTest::batteryBlockLayout()
+{
+    ProjectData ab;
+    ab.catalogueVersionNumber = 3;
+    ab.projectName = "ab";
+    ab.hasBattery = true;
+    // No extra rows: an empty extra-row block stands before the battery block, as readers expect.
+    const QByteArray expected = fromHex("20220112 00000001 00000003  00000004 00610062  00000000 00000000 00000000"
+                                        "00000000  00000000  00000000  00000000") +
+                                batteryBlock(defaultBatteryPayload());
+    QCOMPARE(encodeProject(ab), expected);
+
+    ab.battery = typedBattery();
+    const QByteArray typedPayload = be32(2) + number(24) + number(15) + be32(1) + number(120.5) + be32(1) +
+                                    number(0, 0) + number(15) + number(0);
+    QVERIFY(encodeProject(ab).endsWith(batteryBlock(typedPayload)));
+}
+
+void ProjectFileTest::withoutBatteryBlockTheDefaults()
+{
+    ProjectData read;
+    read.battery = typedBattery();
+    const QByteArray older = encodeProject(sixteenLoopProject());
+    QCOMPARE(decodeProject(older, 3, 4, &read), ProjectFileError::None);
+    QVERIFY(!read.hasBattery);
+    QVERIFY(read.battery == defaultBatteryInputs());
+
+    // A block this reader does not know is passed over; the battery block after it is read.
+    const QByteArray unknownFirst = older + be32(0x4E455854) + be32(2) + "xy" +
+                                    batteryBlock(defaultBatteryPayload().replace(0, 4, be32(1)));
+    QCOMPARE(decodeProject(unknownFirst, 3, 4, &read), ProjectFileError::None);
+    QVERIFY(read.hasBattery);
+    QCOMPARE(read.battery.standard, BatteryStandard::Nfpa72_2022);
+}
+
+void ProjectFileTest::everyTruncationOfTheBatteryBlockRefused()
+{
+    ProjectData full = sixteenLoopProject();
+    const int blockStart = encodeProject(full).size();
+    full.hasBattery = true;
+    full.battery = typedBattery();
+    const QByteArray bytes = encodeProject(full);
+    // Cut inside the tag, the bytes are not a block this reader knows: ignored, as they always were.
+    for (int size = blockStart; size < bytes.size(); ++size) {
+        ProjectData read;
+        const ProjectFileError error = decodeProject(bytes.left(size), 3, 4, &read);
+        if (size < blockStart + 4) {
+            QCOMPARE(error, ProjectFileError::None);
+            QVERIFY(!read.hasBattery);
+        } else {
+            QVERIFY2(error == ProjectFileError::NotLegal, qPrintable(QString("prefix of %1 bytes").arg(size)));
+        }
+    }
 }
 
 void ProjectFileTest::hostileInput()

@@ -4,6 +4,7 @@
 #include "loops/loop_state.h"
 #include "project/project_check.h"
 #include "project/project_file.h"
+#include "project/project_migration.h"
 #include "project/project_open.h"
 #include "recording_seam.h"
 #include "test_catalogues.h"
@@ -183,8 +184,13 @@ private slots:
 
     void migrate_data();
     void migrate();
+    void migrationCarriesTheBatteryInputs();
     void check_data();
     void check();
+    void checkBattery_data();
+    void checkBattery();
+    void checkBatteryMatchesTheWindow_data();
+    void checkBatteryMatchesTheWindow();
     void checkRefusesAsOpenDoes_data();
     void checkRefusesAsOpenDoes();
     void checkFolderReportsEveryProject();
@@ -331,6 +337,37 @@ void ProjectToolTest::migrate()
     QCOMPARE(compared > 0, panelKept);
 }
 
+void ProjectToolTest::migrationCarriesTheBatteryInputs()
+{
+    const Catalogue old = sampleCatalogue();
+    Catalogue now = changedSample("device inserted");
+    now.panels[2].ownQuiescentCurrent = 150.0f;  // a corrected catalogue value
+    ProjectData project = makeProject(old, kPanel4, oldCables, oldCounts);
+    project.hasBattery = true;
+    project.battery = defaultBatteryInputs(BatteryStandard::Nfpa72_2022);
+    project.battery.alarmMinutes = 15.0;
+    project.battery.ownAlarmTyped = true;
+    project.battery.ownAlarm = 333.0;
+    project.battery.additionalStandby = 12.5;
+
+    const ProjectMigration migration = migrateProject(project, old, now);
+    QVERIFY(migration.losses.isEmpty());
+    QVERIFY(migration.project.hasBattery);
+    QVERIFY(migration.project.battery == project.battery);
+    // Through the file: the own quiescent current, never typed, is the new catalogue's.
+    ProjectData read;
+    QCOMPARE(decodeProject(migratedBytes(migration, project, encodeProject(project)), now.catalogueVersionNumber,
+                           storedDeviceRows(now), &read),
+             ProjectFileError::None);
+    QVERIFY(read.battery == project.battery);
+    const BatteryCalculationInputs resolved = resolveBatteryInputs(read.battery, &now.panels[2], {});
+    QCOMPARE(resolved.ownQuiescentMa, std::optional<double>(150.0));
+    QCOMPARE(resolved.ownAlarmMa, std::optional<double>(333.0));
+
+    project.hasBattery = false;
+    QVERIFY(!migrateProject(project, old, now).project.hasBattery);
+}
+
 // Rows of the check table: the loops of a project on the full-capacity catalogue's 16-loop panel.
 // Devices "55" (alarm 5.9 mA) raise the current; "7" and "8" are the restricted codes.
 void ProjectToolTest::check_data()
@@ -383,10 +420,12 @@ void ProjectToolTest::check()
 
     // The lines the window's tables make, built from its cells, warnings and comment labels.
     const QString label = QDir::toNativeSeparators(file);
-    // In csv the numbers stand without units, which the header names.
+    const QString batteryColumns = ",Battery Standard,Standby Current (mA),Standby Period (h),Alarm Current (mA),"
+                                   "Alarm Period (min),D,Factor,Required Capacity (Ah),Battery (Ah)";
+    const QString noBatteryFields = ",,,,,,,,,";
     QStringList textLines, csvLines{"File,Loop,Panel,Cable Type,Quiescent current (mA),Total alarm current "
-                                    "(mA),Max length (m),State,Comment"},
-        commentLines;
+                                    "(mA),Max length (m),State,Comment" + batteryColumns},
+        commentLines, leftOutLoops;
     const auto cell = [](QTableWidget *table, int row, int column) {
         QTableWidgetItem *item = table->item(row, column);
         return item ? item->text() : QString();
@@ -409,6 +448,7 @@ void ProjectToolTest::check()
                 (warning.startsWith(loop + ":") ? own : others) << warning.mid(warning.startsWith(loop + ":")
                                                                                    ? loop.size() + 1 : 0);
             state = "left out: " + (own.isEmpty() ? others : own).join("; ");
+            leftOutLoops << loop;
         }
         for (int column = 1; column <= 3; ++column)
             QCOMPARE(cell(w.summaryTable, k, column + 4), cell(w.calculationTable, k, column));
@@ -424,17 +464,171 @@ void ProjectToolTest::check()
             QVERIFY2(csvFields[i].isEmpty() || csvFields[i].endsWith(i == 4 ? "m" : "mA"), qPrintable(csvFields[i]));
             csvFields[i].chop(csvFields[i].isEmpty() ? 0 : i == 4 ? 1 : 2);
         }
-        csvLines << QStringList{label, loop, csvFields.join(","), comments.join("; ")}.join(",");
+        csvLines << QStringList{label, loop, csvFields.join(","), comments.join("; ")}.join(",") + noBatteryFields;
     }
     QCOMPARE(loopState.loopCount, kMaxLoops);
+    // The full catalogue gives no panel its own currents: no capacity, and every reason said.
+    QString reason = "the catalogue gives no own current for panel " + panel;
+    if (leftOutLoops.size() == 1)
+        reason = leftOutLoops[0] + " is left out of the calculation; " + reason;
+    else if (!leftOutLoops.isEmpty())
+        reason = leftOutLoops.mid(0, leftOutLoops.size() - 1).join(", ") + " and " + leftOutLoops.last() +
+                 " are left out of the calculation; " + reason;
+    const QString batteryLine = label + ": battery: not calculated: " + reason;
+    csvLines << label + ",battery," + panel + ",,,,," + csvField("not calculated: " + reason) + noBatteryFields + ",";
 
     const QStringList catalogueOption{"--catalogue", fixture.dir()};
     const Run text = runTool(QStringList{"check"} + catalogueOption + QStringList{file});
-    QCOMPARE(text.out.split('\n', Qt::SkipEmptyParts), textLines + commentLines);
+    QCOMPARE(text.out.split('\n', Qt::SkipEmptyParts), textLines + commentLines + QStringList{batteryLine});
     QCOMPARE(text.status, status);
     const Run csv = runTool(QStringList{"check", "--format", "csv"} + catalogueOption + QStringList{file});
     QCOMPARE(csv.out.split('\n', Qt::SkipEmptyParts), csvLines);
     QCOMPARE(csv.status, status);
+}
+
+// QP-220 (own currents 110 mA and 220 mA) with Loop1 and Loop2 each at 29.94 mA and 210.74 mA:
+// I1 = 169.88 mA, I2 = 641.48 mA.
+void ProjectToolTest::checkBattery_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("project");  // "as saved", "no block", "typed", "no own current"
+    QTest::addColumn<QString>("line");     // after "FILE: battery: "
+    QTest::addColumn<QString>("csv");      // the battery columns of the csv row, from the state on
+
+    // 1.25 x (24 x 0.16988 + 1.75 x 0.5 x 0.64148): D = 1 would give 5.50 Ah, whose 20-hour rate
+    // is 0.27 A, below I2.
+    QTest::newRow("BS 5839-1 defaults") << QStringList() << "as saved"
+                                        << "BS 5839-1; standby 169.9mA x 24h; alarm 641.5mA x 30min; D 1.75; "
+                                           "required 5.80Ah; battery 7Ah"
+                                        << "calculated,,BS 5839-1,169.9,24,641.5,30,1.75,1.25,5.80,7";
+    QTest::newRow("a project without battery block gets the defaults")
+        << QStringList() << "no block"
+        << "BS 5839-1; standby 169.9mA x 24h; alarm 641.5mA x 30min; D 1.75; required 5.80Ah; battery 7Ah" << "";
+    // 72 h: C with D = 1 is 15.69 Ah, whose 20-hour rate 0.78 A covers I2.
+    QTest::newRow("--standby-hours 72: D 1") << QStringList{"--standby-hours", "72"} << "as saved"
+                                             << "BS 5839-1; standby 169.9mA x 72h; alarm 641.5mA x 30min; D 1; "
+                                                "required 15.69Ah; battery 17Ah"
+                                             << "calculated,,BS 5839-1,169.9,72,641.5,30,1,1.25,15.69,17";
+    QTest::newRow("--standard nfpa72-2022 brings 5 min")
+        << QStringList{"--standard", "nfpa72-2022"} << "as saved"
+        << "NFPA 72-2022; standby 169.9mA x 24h; alarm 641.5mA x 5min; SF 1.25; required 5.16Ah; battery 7Ah"
+        << "calculated,,NFPA 72-2022,169.9,24,641.5,5,,1.25,5.16,7";
+    QTest::newRow("--standard=nfpa72-2019 --alarm-minutes 15")
+        << QStringList{"--standard=nfpa72-2019", "--alarm-minutes", "15"} << "as saved"
+        << "NFPA 72-2019; standby 169.9mA x 24h; alarm 641.5mA x 15min; SF 1.2; required 5.08Ah; battery 7Ah"
+        << "calculated,,NFPA 72-2019,169.9,24,641.5,15,,1.2,5.08,7";
+    // Saved with 3 h standby and the own currents typed as 60 mA and 150 mA; the extra 5 mA and 10 mA
+    // are additional loads: I1 = 124.88 mA, I2 = 581.48 mA.
+    QTest::newRow("the project's own inputs: typed currents, additional loads, 3 h")
+        << QStringList() << "typed"
+        << "BS 5839-1; standby 124.9mA x 3h; alarm 581.5mA x 30min; D 1.75; required 1.10Ah; battery 1.2Ah" << "";
+    QTest::newRow("no own current in the catalogue")
+        << QStringList() << "no own current"
+        << "not calculated: the catalogue gives no own current for panel QP-220 (2 loops)"
+        << "not calculated: the catalogue gives no own current for panel QP-220 (2 loops),,,,,,,,,,";
+}
+
+void ProjectToolTest::checkBattery()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QString, project);
+    QFETCH(QString, line);
+    QFETCH(QString, csv);
+
+    Catalogue c = sampleCatalogue();
+    if (project == "no own current")
+        c.panels[1].ownAlarmCurrent.reset();
+    QTemporaryDir dir;
+    writeCatalogue(dir.path(), c);
+    const Counts counts = {{"1", false, 0, "60"}, {"5", false, 0, "10"}, {"9", false, 0, "20"}, {"13", false, 0, "2"},
+                           {"1", false, 1, "60"}, {"5", false, 1, "10"}, {"9", false, 1, "20"}, {"13", false, 1, "2"}};
+    ProjectData data = makeProject(c, "QP-220 (2 loops)", {kCable15, kCable15}, counts);
+    data.hasBattery = project != "no block";
+    if (project == "typed") {
+        data.battery.standbyHours = 3.0;
+        data.battery.ownQuiescentTyped = true;
+        data.battery.ownQuiescent = 60.0;
+        data.battery.ownAlarmTyped = true;
+        data.battery.ownAlarm = 150.0;
+        data.battery.additionalStandby = 5.0;
+        data.battery.additionalAlarm = 10.0;
+    }
+    const QString file = dir.filePath("site.stm");
+    writeFile(file, encodeProject(data));
+    const QString label = QDir::toNativeSeparators(file);
+
+    const QStringList common = QStringList{"check", "--catalogue", dir.path()} + options;
+    const Run text = runTool(common + QStringList{file});
+    const QStringList lines = text.out.split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 3);  // two loops, then the battery
+    QCOMPARE(lines.last(), label + ": battery: " + line);
+    QCOMPARE(text.status, 0);
+    if (csv.isEmpty())
+        return;
+    const Run table = runTool(common + QStringList{"--format", "csv", file});
+    const QStringList rows = table.out.split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(rows.size(), 4);
+    QCOMPARE(rows.last(), label + ",battery,QP-220 (2 loops),,,,," + csv);
+    QCOMPARE(rows.last().count(','), rows.first().count(','));
+}
+
+// What the Battery tab shows after Calculate is what check prints for the saved project.
+void ProjectToolTest::checkBatteryMatchesTheWindow_data()
+{
+    QTest::addColumn<QString>("standard");
+    QTest::addColumn<QString>("ownAlarm");  // typed over the catalogue's; empty: the catalogue's
+    QTest::newRow("BS 5839-1, the catalogue's own currents") << "BS 5839-1" << "";
+    QTest::newRow("NFPA 72-2022, own alarm current typed") << "NFPA 72-2022" << "275.5";
+    QTest::newRow("NFPA 72-2019, a left-out loop") << "NFPA 72-2019" << "";
+}
+
+void ProjectToolTest::checkBatteryMatchesTheWindow()
+{
+    QFETCH(QString, standard);
+    QFETCH(QString, ownAlarm);
+    RecordingSeam seam;
+    WindowFixture fixture(sampleCatalogue());
+    MainWindow &w = fixture.window();
+    w.panelComboBox->setCurrentText("QP-420 (4 loops)");
+    for (int loop = 0; loop < 4; ++loop)
+        w.cableComboBoxes[loop]->setCurrentText(kCable25);
+    const bool leftOut = standard == "NFPA 72-2019";
+    countField(w, "9", false, 0)->setText(leftOut ? "33" : "20");  // 33 of a joint limit of 32
+    countField(w, "1", false, 1)->setText("90");
+    countField(w, "14", false, 2)->setText("3");
+    countField(w, "1", true, 3)->setText("12");
+    w.batteryStandardComboBox->setCurrentText(standard);
+    QTest::keyClicks(w.additionalStandbyEdit, "7.5");
+    if (!ownAlarm.isEmpty()) {
+        w.ownAlarmEdit->clear();
+        QTest::keyClicks(w.ownAlarmEdit, ownAlarm);
+    }
+    QTemporaryDir files;
+    const QString file = files.filePath("site.stm");
+    seam.clear();
+    seam.fileAnswers << file;
+    w.SaveProject();
+    QCOMPARE(seam.texts(), QStringList{"The file has been saved successfully!"});
+    w.flushCalculation();
+    QVERIFY(w.batteryResultShown);
+    QCOMPARE(w.batteryResult.calculated, !leftOut);
+    if (leftOut)
+        QCOMPARE(w.batteryResult.reason, QString("Loop1 is left out of the calculation"));
+
+    const Run run = runTool({"check", "--catalogue", fixture.dir(), file});
+    const QString line = run.out.split('\n', Qt::SkipEmptyParts).last();
+    QCOMPARE(line, checkBatteryTextLine(QDir::toNativeSeparators(file), w.batteryResult));
+    // The tab's own lines carry the same capacity and battery.
+    const QString shown = w.batteryResultLabel->text();
+    if (!leftOut) {
+        QVERIFY2(shown.contains("Required capacity: " + formatAmpHours(w.batteryResult.requiredAh)), qPrintable(shown));
+        QVERIFY2(line.endsWith("required " + formatAmpHours(w.batteryResult.requiredAh) + "; battery " +
+                               formatBatterySize(*w.batteryResult.batteryAh)),
+                 qPrintable(line));
+    } else {
+        QVERIFY2(line.endsWith("not calculated: " + w.batteryResult.reason), qPrintable(line));
+        QCOMPARE(shown, "Not calculated: " + w.batteryResult.reason);
+    }
 }
 
 // The window's box and the tool's line give the same reason; %1 is the file's size, %2 the
@@ -507,13 +701,14 @@ void ProjectToolTest::checkRefusesAsOpenDoes()
     const QString label = QDir::toNativeSeparators(file);
     QCOMPARE(seam.messages[0].detail, label + "\n" + reason);
 
-    // One line for the refused file, and the next file is still checked.
+    // One line for the refused file, and the next file is still checked, its battery too.
     const Run run = runTool({"check", "--catalogue", fixture.dir(), file, good});
     const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
-    QCOMPARE(lines.size(), 2);
+    QCOMPARE(lines.size(), 3);
     QCOMPARE(lines[0], label + ": error: " + text + (text.endsWith('.') ? " " : ". ") + reason
                            + (reason.endsWith('.') ? "" : "."));
     QVERIFY2(lines[1].endsWith("; normal"), qPrintable(lines[1]));
+    QVERIFY2(lines[2].startsWith(QDir::toNativeSeparators(good) + ": battery: "), qPrintable(lines[2]));
     QCOMPARE(run.status, 3);
 }
 
@@ -533,15 +728,17 @@ void ProjectToolTest::checkFolderReportsEveryProject()
     const bool rootReads = QFileInfo(folder.filePath("c.stm")).isReadable();
 
     const Run run = runTool({"check", "--catalogue", fixture.dir(), folder.path()});
+    // A readable project gets its loop line and its battery line.
     const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
-    QCOMPARE(lines.size(), 3);
+    QCOMPARE(lines.size(), rootReads ? 5 : 4);
     QVERIFY2(lines[0].endsWith("; normal"), qPrintable(lines[0]));
-    QCOMPARE(lines[1], QDir::toNativeSeparators(folder.filePath("b.stm"))
+    QVERIFY2(lines[1].contains(": battery: "), qPrintable(lines[1]));
+    QCOMPARE(lines[2], QDir::toNativeSeparators(folder.filePath("b.stm"))
                            + ": error: The file could not be opened. No such file.");
     if (rootReads)
-        QVERIFY2(lines[2].endsWith("; normal"), qPrintable(lines[2]));
+        QVERIFY2(lines[3].endsWith("; normal"), qPrintable(lines[3]));
     else
-        QCOMPARE(lines[2], QDir::toNativeSeparators(folder.filePath("c.stm"))
+        QCOMPARE(lines[3], QDir::toNativeSeparators(folder.filePath("c.stm"))
                                + ": error: The file could not be opened. Permission denied.");
     QCOMPARE(run.status, 3);
 }
@@ -571,15 +768,27 @@ void ProjectToolTest::commandLine_data()
     QTest::newRow("--help anywhere: 0") << QStringList{"check", "--help"} << 0 << "";
     QTest::newRow("no command: 64") << QStringList() << 64 << "quillon-project: no command given";
     QTest::newRow("unknown command: 64") << QStringList{"convert", "a.stm"} << 64
-                                         << "quillon-project: unknown command \"convert\"";
+                                        << "quillon-project: unknown command \"convert\"";
     QTest::newRow("an option of the other command: 64")
         << QStringList{"check", "--force", "a.stm"} << 64 << "quillon-project: unknown option \"--force\" for check";
     QTest::newRow("unknown format: 64") << QStringList{"check", "--format=xml", "a.stm"} << 64
-                                        << "quillon-project: --format is text or csv, not \"xml\"";
+                                       << "quillon-project: --format is text or csv, not \"xml\"";
+    QTest::newRow("unknown standard: 64") << QStringList{"check", "--standard", "bs5839", "a.stm"} << 64
+                                         << "quillon-project: --standard is bs5839-1, nfpa72-2022 or nfpa72-2019, "
+                                            "not \"bs5839\"";
+    QTest::newRow("negative standby period: 64") << QStringList{"check", "--standby-hours=-1", "a.stm"} << 64
+                                                << "quillon-project: --standby-hours is a number of 0 or more, not "
+                                                   "\"-1\"";
+    QTest::newRow("alarm period with a decimal comma: 64")
+        << QStringList{"check", "--alarm-minutes", "7,5", "a.stm"} << 64
+        << "quillon-project: --alarm-minutes is a number of 0 or more, not \"7,5\"";
+    QTest::newRow("a battery option for migrate: 64")
+        << QStringList{"migrate", "--standard", "bs5839-1", "--from", ".", "a.stm", "b.stm"} << 64
+        << "quillon-project: unknown option \"--standard\" for migrate";
     QTest::newRow("migrate without --from: 64")
         << QStringList{"migrate", "a.stm", "b.stm"} << 64 << "quillon-project: migrate needs --from OLD_DIR";
-    QTest::newRow("migrate with one file: 64") << QStringList{"migrate", "--from", ".", "a.stm"} << 64
-                                               << "quillon-project: migrate needs OLD.stm and NEW.stm";
+    QTest::newRow("migrate with one file: 64")
+        << QStringList{"migrate", "--from", ".", "a.stm"} << 64 << "quillon-project: migrate needs OLD.stm and NEW.stm";
 }
 
 void ProjectToolTest::commandLine()

@@ -40,6 +40,12 @@ Catalogue expectedSample()
         for (int loop = 0; loop < p.loops; ++loop)
             r.maxDevices[loop] = p.limit;
     }
+    // Columns V and W: each panel's own quiescent and alarm current.
+    const float own[][2] = {{85, 160}, {110, 220}, {140, 290}, {160, 340}, {220, 480}, {320, 720}};
+    for (int i = 0; i < c.panelCount; ++i) {
+        c.panels[i].ownQuiescentCurrent = own[i][0];
+        c.panels[i].ownAlarmCurrent = own[i][1];
+    }
     const struct {
         const char *code, *name;
         double ohms;

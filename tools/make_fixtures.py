@@ -246,6 +246,10 @@ def strict_workbook(path, sheets, sheet_ids, part_names, escaped_names=None, str
 PANELS = [("QP110", "QP-110 (1 loop)", 1, 24.0, 250, 126), ("QP220", "QP-220 (2 loops)", 2, 27.5, 400, 126),
           ("QP420", "QP-420 (4 loops)", 4, 27.5, 400, 127), ("QP440", "QP-440 HP (4 loops)", 4, 32.0, 500, 250),
           ("QP840", "QP-840 (8 loops)", 8, 32.0, 500, 250), ("QP1640", "QP-1640 (16 loops)", 16, 36.0, 500, 200)]
+# Each panel's own quiescent and alarm current in mA (board, display, charger; not the loops):
+# columns V and W of the "Panel" sheet.
+OWN_CURRENTS = {"QP110": (85, 160), "QP220": (110, 220), "QP420": (140, 290), "QP440": (160, 340),
+                "QP840": (220, 480), "QP1640": (320, 720)}
 CABLES = [("C10", "FR 2x1.0mm\u00b2", 18.1), ("C15", "FR 2x1.5mm\u00b2", 12.1), ("C25", "FR 2x2.5mm\u00b2", 7.41),
           ("C40", "FR 2x4.0mm\u00b2", 4.61), ("C08", "STP 2x0.8mm", 36.6)]
 DEVICES = [("1", "OPT-100", "Detector", 0.34, 0.45), ("2", "HRR-200", "Detector", 0.25, 0.35),
@@ -264,11 +268,11 @@ def rich_name(name):
 
 
 def strict_sample():
-    panel_rows = [["code", "name", "loops", "V", "mA"] + ["loop %d" % n for n in range(1, 17)], [len(PANELS)],
-                  ["(records from row 4)"]]
+    panel_rows = [["code", "name", "loops", "V", "mA"] + ["loop %d" % n for n in range(1, 17)] +
+                  ["own quiescent mA", "own alarm mA"], [len(PANELS)], ["(records from row 4)"]]
     for code, name, loops, volts, milliamps, limit in PANELS:
         panel_rows.append([code, rich_name(name), loops, volts, milliamps] +
-                          [limit if n < loops else 0 for n in range(16)])
+                          [limit if n < loops else 0 for n in range(16)] + list(OWN_CURRENTS[code]))
     # The squared sign is written as an escape in one text, as some producers do for any non-ASCII.
     cable_rows = [["code", "name", "ohm/km"], [len(CABLES)], [None]]
     for code, name, ohms in CABLES:
@@ -519,10 +523,11 @@ def full_catalogue():
 # maintainer's slip. The test pairs each with the other sample workbook.
 
 def sample_data_sheets():
-    panels = [[code, name, loops, volts, milliamps] + [limit if n < loops else 0 for n in range(16)]
-              for code, name, loops, volts, milliamps, limit in PANELS]
+    panels = [[code, name, loops, volts, milliamps] + [limit if n < loops else 0 for n in range(16)] +
+              list(OWN_CURRENTS[code]) for code, name, loops, volts, milliamps, limit in PANELS]
     return [
-        ["Panel", record_sheet(panels, ["code", "name", "loops", "V", "mA"] + ["loop %d" % n for n in range(1, 17)])],
+        ["Panel", record_sheet(panels, ["code", "name", "loops", "V", "mA"] + ["loop %d" % n for n in range(1, 17)] +
+                               ["own quiescent mA", "own alarm mA"])],
         ["Cable", record_sheet([list(c) for c in CABLES], ["code", "name", "ohm/km"])],
         ["Device", record_sheet([list(d) for d in DEVICES], ["code", "name", "type", "quiescent", "alarm"])],
         ["Condition", {(1, 1): "min V", (2, 1): 17, (3, 1): "max m", (4, 1): 2000, (5, 1): "max 7+8+9", (6, 1): 32}],
@@ -589,6 +594,8 @@ def check_cases():
     data_case("seventeen_loops", set_cells("Panel", {(9, 3): 17}))
     data_case("device_limit_zero", set_cells("Panel", {(5, 7): 0}))
     data_case("voltage_at_minimum", set_cells("Panel", {(4, 4): 17}))
+    data_case("own_current_text", set_cells("Panel", {(5, 22): "n/a", (6, 23): None}))
+    data_case("own_current_negative", set_cells("Panel", {(7, 23): -250}))
 
     name_case("marker_one_point_zero", set_cells("Device", {(2, 3): "1.0"}))
     name_case("marker_leading_blank", set_cells("Device", {(6, 3): " 1"}))

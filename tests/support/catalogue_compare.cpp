@@ -34,6 +34,15 @@ public:
                         .arg(double(actual))
                         .arg(bits(actual), 8, 16, QLatin1Char('0'));
     }
+    void field(const QString &where, const std::optional<float> &expected, const std::optional<float> &actual)
+    {
+        if (expected.has_value() != actual.has_value())
+            list << QStringLiteral("%1: expected %2, got %3")
+                        .arg(where, expected ? QString::number(double(*expected)) : QStringLiteral("not given"),
+                             actual ? QString::number(double(*actual)) : QStringLiteral("not given"));
+        else if (expected)
+            field(where, *expected, *actual);
+    }
     QStringList list;
 };
 
@@ -50,6 +59,8 @@ void compareData(const Catalogue &e, const Catalogue &a, Differences &d)
         for (int loop = 0; loop < kMaxLoops; ++loop)
             d.field(at + QStringLiteral("maxDevices[%1]").arg(loop), e.panels[i].maxDevices[loop],
                     a.panels[i].maxDevices[loop]);
+        d.field(at + "ownQuiescentCurrent", e.panels[i].ownQuiescentCurrent, a.panels[i].ownQuiescentCurrent);
+        d.field(at + "ownAlarmCurrent", e.panels[i].ownAlarmCurrent, a.panels[i].ownAlarmCurrent);
     }
     d.field("cableCount", e.cableCount, a.cableCount);
     for (int i = 0; i < std::max(validCableCount(e), validCableCount(a)); ++i) {

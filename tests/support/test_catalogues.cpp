@@ -62,6 +62,12 @@ Catalogue sampleCatalogue()
     };
     for (const PanelRecord &p : panels)
         c.panels[c.panelCount++] = p;
+    // The panels' own quiescent and alarm currents, mA.
+    const float own[][2] = {{85, 160}, {110, 220}, {140, 290}, {160, 340}, {220, 480}, {320, 720}};
+    for (int i = 0; i < c.panelCount; ++i) {
+        c.panels[i].ownQuiescentCurrent = own[i][0];
+        c.panels[i].ownAlarmCurrent = own[i][1];
+    }
     const CableRecord cables[] = {
         cable("C10", QString::fromUtf8("FR 2x1.0mm²"), 18.1f),
         cable("C15", QString::fromUtf8("FR 2x1.5mm²"), 12.1f),
