@@ -184,6 +184,11 @@ private:
     void footnote();
     void loopTable();
     int loopTableHeader(int top);
+    bool hasStates() const
+    {
+        return std::any_of(d.loopStates.cbegin(), d.loopStates.cend(),
+                           [](const std::optional<CurrentStatus> &s) { return s.has_value(); });
+    }
     void legend();
     void comments();
     void deviceTable();
@@ -458,9 +463,11 @@ void SheetLayout::loopTable()
     text(box(0, y, W - 1, y + 59), centre, sheetText("Loop detail statistics table"), font);
     int top = y + 80;
     int r = loopTableHeader(top);
+    // The legend stays with the last row.
+    const int legendBelow = hasStates() ? 30 + lineHeight(smallFont()) : 0;
     for (int i = 0; i < n; ++i) {
         const int height = bands[i] + 40;
-        if (r + height > bottom) {
+        if (r + height + (i == n - 1 ? legendBelow : 0) > bottom) {
             for (int k = 0; k < 10; ++k)
                 line(b[k], top, b[k], r);
             breakPage();
@@ -481,9 +488,7 @@ void SheetLayout::loopTable()
 
 void SheetLayout::legend()
 {
-    const bool anyState = std::any_of(d.loopStates.cbegin(), d.loopStates.cend(),
-                                      [](const std::optional<CurrentStatus> &s) { return s.has_value(); });
-    if (!anyState)
+    if (!hasStates())
         return;
     const QFont font = smallFont();
     const int lh = lineHeight(font);
@@ -735,14 +740,16 @@ QString summarySheetCreator()
 
 QString summarySheetBasis(const SummarySheetData &data)
 {
-    const QString catalogueText =
-        data.catalogueVersion.trimmed().isEmpty()
-            ? QStringLiteral("catalogue version number %1").arg(data.catalogueVersionNumber)
-            : QStringLiteral("catalogue \"%1\", version number %2").arg(data.catalogueVersion.trimmed()).arg(data.catalogueVersionNumber);
-    return QStringLiteral("Basis of the figures: %1; minimum loop voltage %2 V; maximum length capped at %3. "
-                          "Method: the whole alarm current of a loop is taken at the far end of a run of two "
-                          "conductors of its cable; the maximum length is the run at which the voltage there "
-                          "falls to the minimum loop voltage.")
+    const QString version = data.catalogueVersion.trimmed();
+    const QString catalogueText = version.isEmpty()
+                                      ? QStringLiteral("catalogue version number %1").arg(data.catalogueVersionNumber)
+                                      : QStringLiteral("catalogue \"%1\" (version number %2)")
+                                            .arg(version)
+                                            .arg(data.catalogueVersionNumber);
+    return QStringLiteral("Basis of the figures: %1, minimum loop voltage %2 V, maximum length capped at %3. "
+                          "Each loop's whole alarm current is taken at the far end of a run of two conductors; "
+                          "its maximum length is the run at which the voltage there falls to the minimum loop "
+                          "voltage.")
         .arg(catalogueText, QString::number(double(data.minLoopVoltage), 'g', 6), formatCap(data.maxLoopLength));
 }
 
