@@ -47,6 +47,12 @@ struct LineRecord {
     QPen pen;
 };
 
+struct FillRecord {
+    int page = 0;
+    QRectF rect;
+    QColor colour;
+};
+
 class RecordingEngine final : public QPaintEngine {
 public:
     RecordingEngine() : QPaintEngine(QPaintEngine::AllFeatures) {}
@@ -65,6 +71,13 @@ public:
     {
         if (state.state() & QPaintEngine::DirtyPen)
             pen = state.pen();
+        if (state.state() & QPaintEngine::DirtyBrush)
+            brush = state.brush();
+    }
+    void drawRects(const QRectF *rects, int count) override
+    {
+        for (int i = 0; i < count; ++i)
+            fills.append({pages, rects[i], brush.color()});
     }
     void drawPixmap(const QRectF &, const QPixmap &, const QRectF &) override { ++otherDrawings; }
     void drawPath(const QPainterPath &) override { ++otherDrawings; }
@@ -105,8 +118,10 @@ public:
     int ends = 0;
     int otherDrawings = 0;
     QPen pen;
+    QBrush brush;
     QVector<TextRun> texts;
     QVector<LineRecord> lines;
+    QVector<FillRecord> fills;
 };
 
 // A PDF writer with the export's page geometry whose drawing is recorded instead of written.
@@ -130,6 +145,11 @@ private:
 // The export's printable area: A4 at 300 dpi inside 20-point margins.
 constexpr int W = 2313;
 constexpr int H = 3342;
+// Text and tables stand between these: 100 pixels inside the printable area on either side.
+constexpr int L = 100;
+constexpr int R = W - 100;
+// Nothing of the flow reaches below this, clear of the footer.
+constexpr int flowBottom = H - 181;
 
 enum class Align { Centre, Left, Right };
 
@@ -167,6 +187,7 @@ QString describe(const TextRun &run)
 struct Sheet {
     QVector<TextRun> texts;
     QVector<LineRecord> lines;
+    QVector<FillRecord> fills;
     int pages = 0;
     bool ok = false;
     int painterBegins = 0, painterEnds = 0, otherDrawings = 0;
@@ -226,6 +247,23 @@ struct Sheet {
                 result << l;
         return result;
     }
+    // The x of every vertical line on the page, in drawing order: the borders of a table's columns.
+    QVector<qreal> columnBorders(int page) const
+    {
+        QVector<qreal> xs;
+        for (const QLineF &v : verticals(page))
+            xs << v.x1();
+        return xs;
+    }
+    // The texts drawn between top and bottom inside the column from l to r, joined in drawing order.
+    QString cellText(qreal l, qreal r, qreal top, qreal bottom, int page) const
+    {
+        QStringList parts;
+        for (const TextRun &t : texts)
+            if (t.page == page && t.left() >= l && t.right() <= r && t.top() >= top - 1 && t.bottom() <= bottom + 1)
+                parts << t.text;
+        return parts.join(' ');
+    }
 };
 
 QDateTime fixedTime() { return QDateTime(QDate(2026, 3, 7), QTime(9, 5, 2)); }
@@ -237,6 +275,7 @@ Sheet draw(const SummarySheetData &data, const SheetClock &clock = &fixedTime)
     sheet.ok = drawSummarySheet(&device, data, clock);
     sheet.texts = device.engine.texts;
     sheet.lines = device.engine.lines;
+    sheet.fills = device.engine.fills;
     sheet.pages = device.engine.pages;
     sheet.painterBegins = device.engine.begins;
     sheet.painterEnds = device.engine.ends;
@@ -276,6 +315,9 @@ SummarySheetData sheetData(int loops, int devices = 3, bool secondRows = false)
     }
     d.softwareVersion = "Soft Version:SV1.0";
     d.catalogueVersion = "Sample catalogue 2026.12";
+    d.catalogueVersionNumber = 3;
+    d.minLoopVoltage = 17;
+    d.maxLoopLength = 2000;
     return d;
 }
 
@@ -329,7 +371,7 @@ private slots:
     void cableListPositions_data();
     void cableListPositions();
     void loopTableColumnsAndRows();
-    void loopTableRightBorderIsThePageEdge();
+    void loopTableStandsInsideTheTextMargins();
     void emptySummaryCellsPrintNothing();
     void deviceTableColumns_data();
     void deviceTableColumns();
@@ -401,22 +443,26 @@ void ReportTest::pagesAndTitles()
     const TextRun deviceTable = sheet.one("Model - loop quantity table", 2);
     QVERIFY2(placed(deviceTable, box(0, y + 60, W - 1, y + 119), Align::Centre), qPrintable(describe(deviceTable)));
 
-    // Page 1: the table's frame, one 90-pixel band per loop; the disclaimer below it.
-    QVector<qreal> expected{qreal(y + 140), qreal(y + 230)};
+    // Page 1: the table's frame, a header at least 80 pixels high (two lines where a header
+    // wraps), one 90-pixel band per loop; the disclaimer below it.
+    const QVector<qreal> ys = sheet.horizontalYs(1);
+    QCOMPARE(ys.size(), 2 + loops);
+    QCOMPARE(ys[0], qreal(y + 140));
+    const qreal header = ys[1];
+    QVERIFY(header >= y + 230);
     for (int i = 1; i <= loops; ++i)
-        expected << y + 230 + 90 * i;
-    QCOMPARE(sheet.horizontalYs(1), expected);
-    const int r = y + 230 + 90 * loops;
+        QCOMPARE(ys[1 + i], header + 90 * i);
+    const int r = int(header) + 90 * loops;
     for (const QLineF &v : sheet.verticals(1)) {
         QCOMPARE(v.y1(), qreal(y + 140));
         QCOMPARE(v.y2(), qreal(r));
     }
-    const QVector<TextRun> disclaimer = sheet.inside(box(0, r + 80, W - 1, r + 239), 1);
+    const QVector<TextRun> disclaimer = sheet.inside(box(L, r + 80, R - 1, r + 239), 1);
     QVERIFY(!disclaimer.isEmpty());
-    QVERIFY2(placed(disclaimer[0], box(0, r + 80, W - 1, r + 239), Align::Left), qPrintable(describe(disclaimer[0])));
+    QVERIFY2(placed(disclaimer[0], box(L, r + 80, R - 1, r + 239), Align::Left), qPrintable(describe(disclaimer[0])));
     QStringList words;
     for (const TextRun &t : disclaimer) {
-        QVERIFY2(std::abs(t.left()) < 0.5 && t.bottom() <= r + 241, qPrintable(describe(t)));
+        QVERIFY2(std::abs(t.left() - L) < 0.5 && t.bottom() <= r + 241, qPrintable(describe(t)));
         words << t.text.trimmed();
     }
     QCOMPARE(words.join(' '), QString("The above data is based on laboratory tests and theoretical calculations. "
@@ -472,9 +518,15 @@ void ReportTest::cableListPositions()
     QFETCH(int, loops);
     const Sheet sheet = draw(sheetData(loops));
     for (int page = 1; page <= 2; ++page) {
+        // Two columns right of the label, the second ending at the text margin.
+        const qreal label = sheet.one("Cable Type:", page).right();
+        const qreal first = sheet.one("Loop1:Cable 1", page).left();
+        QVERIFY2(first >= 360 && first >= label + 29, qPrintable(QString::number(first)));
+        const qreal second = loops > 1 ? sheet.one("Loop2:Cable 2", page).left() : first + (R - first) / 2;
+        QVERIFY(second > (first + R) / 2 - 20 && second < (first + R) / 2 + 20);
         for (int i = 0; i < loops; ++i) {
             const int y = 730 + 60 * (i / 2);
-            const QRect rect = i % 2 == 0 ? box(360, y, 1239, y + 59) : box(1250, y, 2129, y + 59);
+            const QRect rect = i % 2 == 0 ? box(first, y, second - 12, y + 59) : box(second, y, R - 1, y + 59);
             const TextRun run = sheet.one(QString("Loop%1:Cable %1").arg(i + 1), page);
             QVERIFY2(placed(run, rect, Align::Left), qPrintable(describe(run)));
         }
@@ -492,16 +544,19 @@ void ReportTest::loopTableColumnsAndRows()
 {
     const Sheet sheet = draw(sheetData(3));
     const int y = 790;
-    // u = 2313 / 69 = 33.
-    const int b[10] = {0, 198, 429, 627, 825, 1023, 1419, 1848, 2112, 2277};
+    // Nine columns from the left to the right text margin, none narrower than its widest word.
+    const QVector<qreal> b = sheet.columnBorders(1);
+    QCOMPARE(b.size(), 10);
+    QCOMPARE(b.first(), qreal(L));
+    QCOMPARE(b.last(), qreal(R));
+    QVERIFY(std::is_sorted(b.cbegin(), b.cend()));
+    const qreal headerBottom = sheet.horizontalYs(1)[1];
     const QStringList headers{"Loop", "Detectors", "Modules", "Sounders", "Others", "Quiescent Current",
                               "Total Alarm Current", "Max Length", "Result"};
-    for (int k = 0; k < 9; ++k) {
-        const TextRun run = sheet.one(headers[k], 1);
-        QVERIFY2(placed(run, box(b[k], y + 150, b[k + 1] - 1, y + 229), Align::Centre), qPrintable(describe(run)));
-    }
+    for (int k = 0; k < 9; ++k)
+        QCOMPARE(sheet.cellText(b[k], b[k + 1], y + 140, headerBottom, 1), headers[k]);
     const QStringList cells = sheetData(3).loopCells[1];
-    const int rowTop = y + 230 + 90;
+    const qreal rowTop = headerBottom + 90;
     for (int k = 0; k < 9; ++k) {
         const QVector<TextRun> found = sheet.inside(box(b[k], rowTop + 20, b[k + 1] - 1, rowTop + 69), 1);
         QCOMPARE(found.size(), 1);
@@ -509,18 +564,14 @@ void ReportTest::loopTableColumnsAndRows()
         QVERIFY2(placed(found[0], box(b[k], rowTop + 20, b[k + 1] - 1, rowTop + 69), Align::Centre),
                  qPrintable(describe(found[0])));
     }
-    QVector<qreal> xs;
-    for (const QLineF &v : sheet.verticals(1))
-        xs << v.x1();
-    QCOMPARE(xs, QVector<qreal>({0, 198, 429, 627, 825, 1023, 1419, 1848, 2112, qreal(W)}));
     for (const QLineF &l : sheet.linesOn(1))
         if (l.y1() == l.y2())
-            QCOMPARE(QLineF(l.x1(), 0, l.x2(), 0), QLineF(0, 0, W, 0));
+            QCOMPARE(QLineF(l.x1(), 0, l.x2(), 0), QLineF(L, 0, R, 0));
 }
 
-void ReportTest::loopTableRightBorderIsThePageEdge()
+void ReportTest::loopTableStandsInsideTheTextMargins()
 {
-    // A narrower page: (595 - 2 * 60) points = 1979 pixels, u = 28, 69u = 1932.
+    // A narrower page: (595 - 2 * 60) points = 1979 pixels; the table keeps 100 pixels on each side.
     RecordingDevice device;
     device.setPageMargins(QMarginsF(60, 20, 60, 20), QPageLayout::Point);
     QCOMPARE(device.width(), 1979);
@@ -529,7 +580,11 @@ void ReportTest::loopTableRightBorderIsThePageEdge()
     for (const LineRecord &l : device.engine.lines)
         if (l.page == 1 && l.line.x1() == l.line.x2())
             xs << l.line.x1();
-    QCOMPARE(xs, QVector<qreal>({0, 168, 364, 532, 700, 868, 1204, 1568, 1792, 1979}));
+    QCOMPARE(xs.size(), 10);
+    QCOMPARE(xs.first(), qreal(100));
+    QCOMPARE(xs.last(), qreal(1979 - 100));
+    for (const TextRun &t : device.engine.texts)
+        QVERIFY2(t.left() >= 100 - 0.5 && t.right() <= 1979 - 100 + 0.5, qPrintable(describe(t)));
 }
 
 void ReportTest::emptySummaryCellsPrintNothing()
@@ -538,8 +593,8 @@ void ReportTest::emptySummaryCellsPrintNothing()
     data.loopCells[0] = QStringList{"Loop1", "", "", "", "", "", "", "", ""};  // never calculated
     data.loopCells[1] = QStringList{"Loop2", "4"};                           // cells without items
     const Sheet sheet = draw(data);
-    const int b[10] = {0, 198, 429, 627, 825, 1023, 1419, 1848, 2112, 2277};
-    const int firstRow = 790 + 230;
+    const QVector<qreal> b = sheet.columnBorders(1);
+    const int firstRow = int(sheet.horizontalYs(1)[1]);
     for (int row = 0; row < 2; ++row) {
         const int top = firstRow + 90 * row;
         QCOMPARE(sheet.inside(box(0, top + 20, W - 1, top + 69), 1).size(), row == 0 ? 1 : 2);
@@ -554,47 +609,44 @@ void ReportTest::emptySummaryCellsPrintNothing()
 void ReportTest::deviceTableColumns_data()
 {
     QTest::addColumn<int>("loops");
-    QTest::addColumn<int>("x0");
-    // v = 128, c = 123, d = 168; x0 = 1156 - (n / 2) * 123.
-    QTest::newRow("no loops: Device and Type centred") << 0 << 1156;
-    QTest::newRow("1 loop: half a column right of centre") << 1 << 1156;
-    QTest::newRow("3 loops") << 3 << 1033;
-    QTest::newRow("4 loops: centred") << 4 << 910;
-    QTest::newRow("16 loops") << 16 << 172;
+    QTest::newRow("no loops: Device and Type") << 0;
+    QTest::newRow("1 loop") << 1;
+    QTest::newRow("3 loops") << 3;
+    QTest::newRow("4 loops") << 4;
+    QTest::newRow("16 loops: inside the margins") << 16;
 }
 
 void ReportTest::deviceTableColumns()
 {
     QFETCH(int, loops);
-    QFETCH(int, x0);
-    const int c = 123, d = 168;
     const int y = captionEnd(loops);
-    const int xe = x0 + d + loops * c;
     const Sheet sheet = draw(sheetData(loops));
 
-    QVERIFY(placed(sheet.one("Device", 2), box(x0 - d, y + 150, x0 - 1, y + 229), Align::Centre));
-    QVERIFY(placed(sheet.one("Type", 2), box(x0, y + 150, x0 + d - 1, y + 229), Align::Centre));
+    // Device, Type and one equal column per loop, the whole table centred inside the margins.
+    const QVector<qreal> xs = sheet.columnBorders(2);
+    QCOMPARE(xs.size(), 3 + loops);
+    QVERIFY(std::is_sorted(xs.cbegin(), xs.cend()));
+    QVERIFY2(xs.first() >= L && xs.last() <= R, qPrintable(QString("%1..%2").arg(xs.first()).arg(xs.last())));
+    QVERIFY(std::abs((xs.first() + xs.last()) / 2 - W / 2) <= 1);
+    for (int i = 1; i < loops; ++i)
+        QCOMPARE(xs[3 + i] - xs[2 + i], xs[3] - xs[2]);
+
+    QVERIFY(placed(sheet.one("Device", 2), box(xs[0], y + 150, xs[1] - 1, y + 229), Align::Centre));
+    QVERIFY(placed(sheet.one("Type", 2), box(xs[1], y + 150, xs[2] - 1, y + 229), Align::Centre));
     for (int i = 0; i < loops; ++i) {
-        const QRect header = box(x0 + d + i * c, y + 150, x0 + d + (i + 1) * c - 1, y + 229);
+        const QRect header = box(xs[2 + i], y + 150, xs[3 + i] - 1, y + 229);
         QVERIFY2(placed(sheet.one(QString("Loop%1").arg(i + 1), 2), header, Align::Centre), qPrintable(QString::number(i)));
-        const QRect count = box(x0 + d + i * c, y + 245, x0 + d + (i + 1) * c - 1, y + 294);
+        const QRect count = box(xs[2 + i], y + 245, xs[3 + i] - 1, y + 294);
         QVERIFY(placed(sheet.one(QString::number(100 + i), 2), count, Align::Centre));
     }
-    QVERIFY(placed(sheet.one("DEV-1", 2), box(x0 - d, y + 245, x0 - 1, y + 294), Align::Centre));
-
-    QVector<qreal> xs;
+    QVERIFY(placed(sheet.one("DEV-1", 2), box(xs[0], y + 245, xs[1] - 1, y + 294), Align::Centre));
     for (const QLineF &v : sheet.verticals(2)) {
-        xs << v.x1();
         QCOMPARE(v.y1(), qreal(y + 140));
         QCOMPARE(v.y2(), qreal(y + 230 + 3 * 75));
     }
-    QVector<qreal> expected{qreal(x0 - d), qreal(x0), qreal(x0 + d)};
-    for (int k = 1; k <= loops; ++k)
-        expected << x0 + d + k * c;
-    QCOMPARE(xs, expected);
     for (const QLineF &l : sheet.linesOn(2))
         if (l.y1() == l.y2())
-            QCOMPARE(QLineF(l.x1(), 0, l.x2(), 0), QLineF(x0 - d, 0, xe, 0));
+            QCOMPARE(QLineF(l.x1(), 0, l.x2(), 0), QLineF(xs.first(), 0, xs.last(), 0));
 }
 
 void ReportTest::secondRowTakes150Pixels()
@@ -611,13 +663,13 @@ void ReportTest::secondRowTakes150Pixels()
     data.deviceRows = {row("OPT-100", false, {7, 8}), row("OPT-100I", true, {1, 2}), row("HRR-200", false, {0, 0})};
     const Sheet sheet = draw(data);
     const int r = 790 + 230;
-    const int x0 = 1156 - 123, d = 168;
-    QVERIFY(placed(sheet.one("OPT-100", 2), box(x0 - d, r + 15, x0 - 1, r + 64), Align::Centre));
-    QVERIFY(placed(sheet.one("OPT-100I", 2), box(x0 - d, r + 90, x0 - 1, r + 139), Align::Centre));
-    QVERIFY(placed(sheet.one("HRR-200", 2), box(x0 - d, r + 165, x0 - 1, r + 214), Align::Centre));
+    const QVector<qreal> xs = sheet.columnBorders(2);
+    QVERIFY(placed(sheet.one("OPT-100", 2), box(xs[0], r + 15, xs[1] - 1, r + 64), Align::Centre));
+    QVERIFY(placed(sheet.one("OPT-100I", 2), box(xs[0], r + 90, xs[1] - 1, r + 139), Align::Centre));
+    QVERIFY(placed(sheet.one("HRR-200", 2), box(xs[0], r + 165, xs[1] - 1, r + 214), Align::Centre));
     // The second row repeats the type; a device with only zero counts is listed all the same.
-    QCOMPARE(sheet.inside(box(x0, r + 90, x0 + d - 1, r + 139), 2)[0].text, QString("Detector"));
-    QCOMPARE(sheet.inside(box(x0 + d, r + 165, x0 + d + 2 * 123 - 1, r + 214), 2).size(), 2);
+    QCOMPARE(sheet.inside(box(xs[1], r + 90, xs[2] - 1, r + 139), 2)[0].text, QString("Detector"));
+    QCOMPARE(sheet.inside(box(xs[2], r + 165, xs[4] - 1, r + 214), 2).size(), 2);
     QCOMPARE(sheet.horizontalYs(2), QVector<qreal>({qreal(790 + 140), qreal(r), qreal(r + 75), qreal(r + 150),
                                                     qreal(r + 225)}));
 }
@@ -632,12 +684,15 @@ void ReportTest::fullCatalogueContinuesOnFurtherPages()
     int nextDevice = 1;
     for (int page = 2; page <= 5; ++page) {
         const int top = page == 2 ? 1350 : 140;
+        const QVector<qreal> xs = sheet.columnBorders(page);
+        QCOMPARE(xs.size(), 3 + 16);
+        QVERIFY(xs.first() >= L && xs.last() <= R);
         QVERIFY(placed(sheet.one("Enclosure", page), box(0, 0, W - 1, 99), Align::Centre));
-        QVERIFY(placed(sheet.one("Device", page), box(4, top + 10, 171, top + 89), Align::Centre));
-        QVERIFY(placed(sheet.one("Type", page), box(172, top + 10, 339, top + 89), Align::Centre));
+        QVERIFY(placed(sheet.one("Device", page), box(xs[0], top + 10, xs[1] - 1, top + 89), Align::Centre));
+        QVERIFY(placed(sheet.one("Type", page), box(xs[1], top + 10, xs[2] - 1, top + 89), Align::Centre));
         for (int i = 0; i < 16; ++i)
-            QVERIFY(placed(sheet.one(QString("Loop%1").arg(i + 1), page),
-                           box(340 + i * 123, top + 10, 340 + (i + 1) * 123 - 1, top + 89), Align::Centre));
+            QVERIFY(placed(sheet.one(QString("Loop%1").arg(i + 1), page), box(xs[2 + i], top + 10, xs[3 + i] - 1, top + 89),
+                           Align::Centre));
         QCOMPARE(sheet.named("Model - loop quantity table", page).size(), page == 2 ? 1 : 0);
         QCOMPARE(sheet.named("Cable Type:", page).size(), page == 2 ? 1 : 0);
         for (const QString &footer : {QString("Soft Version:SV1.0"), QString("Sample catalogue 2026.12")})
@@ -648,10 +703,11 @@ void ReportTest::fullCatalogueContinuesOnFurtherPages()
         int r = top + 90;
         for (int k = 0; k < devices; ++k, ++nextDevice, r += 150) {
             const QString name = QString("DEV-%1").arg(nextDevice);
-            QVERIFY2(placed(sheet.one(name, page), box(4, r + 15, 171, r + 64), Align::Centre), qPrintable(name));
-            QVERIFY(placed(sheet.one(name + "B", page), box(4, r + 90, 171, r + 139), Align::Centre));
+            QVERIFY2(placed(sheet.one(name, page), box(xs[0], r + 15, xs[1] - 1, r + 64), Align::Centre),
+                     qPrintable(name));
+            QVERIFY(placed(sheet.one(name + "B", page), box(xs[0], r + 90, xs[1] - 1, r + 139), Align::Centre));
         }
-        QVERIFY(r <= H - 181);
+        QVERIFY(r <= flowBottom);
         for (const QLineF &v : sheet.verticals(page)) {
             QCOMPARE(v.y1(), qreal(top));
             QCOMPARE(v.y2(), qreal(r));
@@ -683,8 +739,9 @@ void ReportTest::tableEndingAtTheFooterStaysOnPage2()
     const Sheet moved = draw(pair);
     QCOMPARE(moved.pages, 3);
     QCOMPARE(moved.named("DEV-28", 2).size(), 1);
-    QVERIFY(placed(moved.one("PAIR", 3), box(988, 245, 1155, 294), Align::Centre));
-    QVERIFY(placed(moved.one("PAIR-B", 3), box(988, 320, 1155, 369), Align::Centre));
+    const QVector<qreal> xs = moved.columnBorders(3);
+    QVERIFY(placed(moved.one("PAIR", 3), box(xs[0], 245, xs[1] - 1, 294), Align::Centre));
+    QVERIFY(placed(moved.one("PAIR-B", 3), box(xs[0], 320, xs[1] - 1, 369), Align::Centre));
 }
 
 void ReportTest::footerOnEveryPageWithItsOwnTime()
@@ -694,13 +751,19 @@ void ReportTest::footerOnEveryPageWithItsOwnTime()
     const Sheet sheet = draw(sheetData(16, 55, true), clock);
     QCOMPARE(calls, sheet.pages);
     for (int page = 1; page <= sheet.pages; ++page) {
-        const QString time = QString("7/3/2026 09:%1:02").arg(5 + page - 1, 2, 10, QChar('0'));
-        QVERIFY2(placed(sheet.one("Soft Version:SV1.0", page), box(0, H - 180, W - 1, H - 121), Align::Right),
+        const QString time = QString("2026-03-07 09:%1").arg(5 + page - 1, 2, 10, QChar('0'));
+        QVERIFY2(placed(sheet.one("Soft Version:SV1.0", page), box(L, H - 180, R - 1, H - 121), Align::Right),
                  qPrintable(QString::number(page)));
-        QVERIFY(placed(sheet.one("Sample catalogue 2026.12", page), box(0, H - 120, W - 1, H - 61), Align::Right));
-        QVERIFY2(placed(sheet.one(time, page), box(0, H - 60, W - 1, H - 1), Align::Right), qPrintable(time));
+        QVERIFY(placed(sheet.one("Sample catalogue 2026.12", page), box(L, H - 120, R - 1, H - 61), Align::Right));
+        QVERIFY2(placed(sheet.one(time, page), box(L, H - 60, R - 1, H - 1), Align::Right), qPrintable(time));
+        // "Page N of M" at the top right, beside the title.
+        const TextRun number = sheet.one(QString("Page %1 of %2").arg(page).arg(sheet.pages), page);
+        QVERIFY2(number.page == page && std::abs(number.right() - R) <= 1 && number.top() >= 0 && number.bottom() <= 100,
+                 qPrintable(describe(number)));
     }
-    QCOMPARE(summarySheetTimestamp(QDateTime(QDate(2026, 11, 23), QTime(17, 0, 9))), QString("23/11/2026 17:00:09"));
+    // ISO 8601, to the minute: the day and the month cannot be mistaken for each other.
+    QCOMPARE(summarySheetTimestamp(QDateTime(QDate(2026, 11, 3), QTime(7, 0, 9))), QString("2026-11-03 07:00"));
+    QCOMPARE(summarySheetPageNumber(2, 5), QString("Page 2 of 5"));
 }
 
 void ReportTest::fontsAndPen()
@@ -716,7 +779,7 @@ void ReportTest::fontsAndPen()
         {"SUMMARY SHEET", 1, 15, 80},          {"Enclosure", 2, 15, 80},
         {"Cable Type:", 1, 10, QFont::Bold},   {"Loop2:Cable 2", 2, 10, QFont::Bold},
         {"Loop detail statistics table", 1, 10, QFont::Normal},
-        {"Quiescent Current", 1, 10, QFont::Normal},
+        {"Detectors", 1, 10, QFont::Normal},
         {"Model - loop quantity table", 2, 10, QFont::Normal},
         {"Device", 2, 8, QFont::Normal},       {"DEV-2B", 2, 8, QFont::Normal},
         {"Soft Version:SV1.0", 1, 10, QFont::Bold},
@@ -747,7 +810,7 @@ void ReportTest::textsDoNotOverlap()
     for (int page = 1; page <= 2; ++page) {
         const TextRun label = sheet.one("Cable Type:", page);
         QVERIFY2(label.page == page, "no \"Cable Type:\" label");
-        QVERIFY2(label.right() < 360, qPrintable(describe(label)));
+        QVERIFY2(label.right() < sheet.one("Loop1:Cable 1", page).left(), qPrintable(describe(label)));
         const QVector<TextRun> texts = sheet.on(page);
         for (int a = 0; a < texts.size(); ++a)
             for (int b = a + 1; b < texts.size(); ++b) {
@@ -830,8 +893,10 @@ void ReportTest::gatherAfterPanelReset()
     for (int page = 1; page <= 2; ++page)
         QVERIFY(placed(sheet.one("Panel Model" + QString(QChar(0xFF1A)), page), box(100, 660, W - 101, 719),
                        Align::Left));
-    QVERIFY(placed(sheet.one("Device", 2), box(988, 880, 1155, 959), Align::Centre));
-    QCOMPARE(sheet.verticals(2).size(), 3);
+    const QVector<qreal> xs = sheet.columnBorders(2);
+    QCOMPARE(xs.size(), 3);
+    QVERIFY(std::abs((xs[0] + xs[2]) / 2 - W / 2) <= 1);
+    QVERIFY(placed(sheet.one("Device", 2), box(xs[0], 880, xs[1] - 1, 959), Align::Centre));
 }
 
 void ReportTest::gatherListsDevicesBeyondTheDeviceGrid()
@@ -904,7 +969,8 @@ void ReportTest::exportWritesPdfAndOpensIt()
         QVERIFY(t.contains("Loop2:STP 2x0.8mm"));
         QVERIFY(t.contains("Soft Version:SV1.0"));
         QVERIFY(t.contains("Sample catalogue 2026.12"));
-        QVERIFY(t.contains(QRegularExpression("\\b\\d{1,2}/\\d{1,2}/\\d{4} \\d\\d:\\d\\d:\\d\\d\\b")));
+        QVERIFY(t.contains(QRegularExpression("\\b\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d\\b")));
+        QVERIFY(t.contains(QString("Page %1 of 2").arg(page + 1)));
     }
     QVERIFY(pages[0].contains("Loop detail statistics table"));
     QVERIFY(pages[0].contains("812.3m"));
