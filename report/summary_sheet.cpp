@@ -464,7 +464,7 @@ void SheetLayout::loopTable()
     int top = y + 80;
     int r = loopTableHeader(top);
     // The legend stays with the last row.
-    const int legendBelow = hasStates() ? 30 + lineHeight(smallFont()) : 0;
+    const int legendBelow = hasStates() ? 20 + lineHeight(smallFont()) : 0;
     for (int i = 0; i < n; ++i) {
         const int height = bands[i] + 40;
         if (r + height + (i == n - 1 ? legendBelow : 0) > bottom) {
@@ -494,7 +494,7 @@ void SheetLayout::legend()
     const int lh = lineHeight(font);
     const int right = W - sideMargin - 1;
     const int swatch = 60;
-    y += 30;
+    y += 20;
     if (y + lh > bottom)
         breakPage();
     int x = sideMargin;
@@ -536,12 +536,14 @@ void SheetLayout::summaryPages()
     footnote();
     projectBlock();
     loopTable();
+    const int tableEnd = y;
     legend();
     comments();
 
     const QFont font = boldFont();
     const int right = W - sideMargin - 1;
-    y += 80;
+    // Further from the table's last line than from a line of text.
+    y += y == tableEnd ? 80 : 60;
     placeLines({{sideMargin, right, left,
                  wrap(QStringLiteral("The above data is based on laboratory tests and theoretical calculations. "
                                      "This data may be slightly different from the actual construction site."),

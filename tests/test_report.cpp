@@ -9,6 +9,7 @@
 #include <QBuffer>
 #include <QComboBox>
 #include <QDir>
+#include <QFontDatabase>
 #include <QFile>
 #include <QLineEdit>
 #include <QPaintEngine>
@@ -356,6 +357,37 @@ QByteArray readFile(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// Whether two runs on one page share any ink box.
+bool overlap(const TextRun &s, const TextRun &t)
+{
+    return s.left() < t.right() && t.left() < s.right() && s.baseline - s.ascent < t.baseline
+           && t.baseline - t.ascent < s.baseline;
+}
+
+QString withoutSpaces(QString s)
+{
+    s.remove(QRegularExpression("\\s"));
+    return s;
+}
+
+// 200 characters of words.
+QString longText(const QString &start)
+{
+    QString text = start;
+    for (int i = 0; text.size() < 200; ++i)
+        text += QString(" word%1").arg(i);
+    return text.left(200);
+}
+
+QString runProgram(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(30000) || process.exitCode() != 0)
+        return QString();
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
 }  // namespace
 
 class ReportTest : public QObject {
@@ -381,6 +413,16 @@ private slots:
     void footerOnEveryPageWithItsOwnTime();
     void fontsAndPen();
     void textsDoNotOverlap();
+    void longTextsWrapInsideTheMargins_data();
+    void longTextsWrapInsideTheMargins();
+    void textLongerThanAPageContinues();
+    void resultCellsCarryTheStateColours();
+    void sixteenLoopsFitPageOne();
+    void basisFootnoteOnPageOne();
+    void titleAndCreator_data();
+    void titleAndCreator();
+    void pdfIsArchivableWithEmbeddedFonts();
+    void sheetFacesAreSans();
 
     void gatherReadsWindowAndLoopState();
     void gatherAfterPanelReset();
@@ -822,6 +864,313 @@ void ReportTest::textsDoNotOverlap()
     }
 }
 
+void ReportTest::longTextsWrapInsideTheMargins_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("long project name") << "name" << longText("Harbour Depot (fire alarm loop design revision C)");
+    QTest::newRow("long location") << "location" << longText("Quay 4");
+    QTest::newRow("long company name") << "company" << longText("Acme Fire Ltd");
+    QTest::newRow("long e-mail, one word") << "email" << QString(190, QChar('e')) + "@acme.example";
+    QTest::newRow("long cable name") << "cable" << longText("FR 2x1.5mm");
+}
+
+void ReportTest::longTextsWrapInsideTheMargins()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, text);
+    SummarySheetData data = sheetData(4);
+    if (field == "name")
+        data.projectName = text;
+    else if (field == "location")
+        data.projectLocation = text;
+    else if (field == "company")
+        data.companyName = text;
+    else if (field == "email")
+        data.email = text;
+    else
+        data.cableCaptions[0] = "Loop1:" + text;
+    const Sheet sheet = draw(data);
+    QCOMPARE(sheet.pages, 2);
+    for (int page = 1; page <= 2; ++page) {
+        const QVector<TextRun> texts = sheet.on(page);
+        // The caption's column, read down; every other text from its left edge.
+        const qreal captionLeft = sheet.one("Loop2:Cable 2", page).left() - 1;
+        QString printed;
+        for (const TextRun &t : texts) {
+            QVERIFY2(t.left() >= L - 0.5 && t.right() <= R + 0.5, qPrintable(describe(t)));
+            if (field != "cable" || (t.left() < captionLeft && t.left() > 300))
+                printed += t.text;
+        }
+        // Every character is printed, over several lines.
+        QVERIFY2(withoutSpaces(printed).contains(withoutSpaces(text)), qPrintable(printed));
+        for (int a = 0; a < texts.size(); ++a)
+            for (int b = a + 1; b < texts.size(); ++b)
+                QVERIFY2(!overlap(texts[a], texts[b]), qPrintable(describe(texts[a]) + " overlaps " + describe(texts[b])));
+        // What stands below moved down: the table's title is under the last caption line.
+        const QString title = page == 1 ? "Loop detail statistics table" : "Model - loop quantity table";
+        const TextRun tableTitle = sheet.one(title, page);
+        for (const TextRun &t : texts)
+            if (t.text.startsWith("Loop4:"))
+                QVERIFY(tableTitle.top() > t.bottom());
+    }
+    QVERIFY(sheet.one("Loop detail statistics table", 1).top() > 790 + 40);
+}
+
+void ReportTest::textLongerThanAPageContinues()
+{
+    SummarySheetData data = sheetData(2);
+    QStringList lines;
+    for (int i = 1; i <= 150; ++i)
+        lines << QString("Note %1 of the comment").arg(i);
+    data.comment = lines.join('\n');
+    const Sheet sheet = draw(data);
+    // 150 lines of 49 pixels: the summary runs over three pages, then the enclosure follows.
+    QVERIFY(sheet.ok);
+    QCOMPARE(sheet.pages, 6);
+    for (int page = 1; page <= 3; ++page)
+        QVERIFY(placed(sheet.one("SUMMARY SHEET", page), box(0, 0, W - 1, 99), Align::Centre));
+    QCOMPARE(sheet.named("Loop detail statistics table").size(), 1);
+    QVERIFY(sheet.named("Loop detail statistics table", 3).size() == 1);
+    QCOMPARE(sheet.named("Enclosure").size(), 3);
+    QCOMPARE(sheet.one("Enclosure", 4).page, 4);
+    int next = 1;
+    int lastPage = 0;
+    qreal lastY = 0;
+    for (const TextRun &t : sheet.texts) {
+        const QRegularExpressionMatch m = QRegularExpression("^(?:Comment：)?Note (\\d+) of the comment$").match(t.text);
+        if (!m.hasMatch())
+            continue;
+        if (m.captured(1).toInt() == 1) {
+            QVERIFY(t.page == 1 || t.page == 4);
+            if (t.page == 4)
+                next = 1;
+        }
+        QCOMPARE(m.captured(1).toInt(), next++);
+        QVERIFY2(t.bottom() <= flowBottom, qPrintable(describe(t)));
+        QVERIFY(t.page > lastPage || t.baseline > lastY);
+        lastPage = t.page;
+        lastY = t.baseline;
+    }
+    QCOMPARE(next, 151);
+    for (int page = 1; page <= 6; ++page)
+        QCOMPARE(sheet.named(QString("Page %1 of 6").arg(page), page).size(), 1);
+}
+
+void ReportTest::resultCellsCarryTheStateColours()
+{
+    SummarySheetData data = sheetData(4);
+    data.loopStates = {CurrentStatus::Normal, CurrentStatus::NearLimit, CurrentStatus::Overloaded, std::nullopt};
+    data.loopCells[2][8] = QString::fromUtf8("×");
+    data.loopCells[3] = QStringList{"Loop4", "", "", "", "", "", "", "", ""};
+    data.comments = QStringList{"Loop2:Loop current is exceed 80% to panel limit.",
+                     "Loop3:Panel can't supply required loop current.",
+                     "Loop4:" + longText("Loop4 is left out because")};
+    const Sheet sheet = draw(data);
+    QCOMPARE(sheet.pages, 2);
+
+    const QVector<qreal> b = sheet.columnBorders(1);
+    const QVector<qreal> ys = sheet.horizontalYs(1);
+    const QColor colours[3] = {QColor(0, 255, 0), QColor(255, 255, 0), QColor(255, 0, 0)};
+    QVector<FillRecord> cells;
+    for (const FillRecord &f : sheet.fills)
+        if (f.page == 1 && f.rect.top() < ys.last())
+            cells << f;
+    QCOMPARE(cells.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(cells[i].colour, colours[i]);
+        // Inside the Result cell of its row, behind its symbol.
+        QVERIFY(cells[i].rect.left() >= b[8] && cells[i].rect.right() <= b[9]);
+        QVERIFY(cells[i].rect.top() >= ys[1 + i] && cells[i].rect.bottom() <= ys[2 + i]);
+        const QRectF symbol = box(b[8], ys[1 + i] + 20, b[9] - 1, ys[1 + i] + 69);
+        QCOMPARE(sheet.cellText(symbol.left(), symbol.right() + 1, symbol.top(), symbol.bottom(), 1),
+                 data.loopCells[i][8]);
+    }
+
+    // One line of legend under the table, then the comments in loop order, then the disclaimer.
+    const TextRun normal = sheet.one("normal", 1);
+    const TextRun near = sheet.one("above 80 % of the panel's loop current limit", 1);
+    const TextRun over = sheet.one("at or above the panel's loop current limit", 1);
+    QVERIFY(normal.top() > ys.last());
+    QCOMPARE(near.baseline, normal.baseline);
+    QCOMPARE(over.baseline, normal.baseline);
+    QVERIFY(normal.right() < near.left() && near.right() < over.left());
+    QVector<FillRecord> swatches;
+    for (const FillRecord &f : sheet.fills)
+        if (f.page == 1 && f.rect.top() > ys.last())
+            swatches << f;
+    QCOMPARE(swatches.size(), 3);
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(swatches[i].colour, colours[i]);
+
+    const TextRun loop2 = sheet.one(data.comments[0], 1);
+    const TextRun loop3 = sheet.one(data.comments[1], 1);
+    QVERIFY2(loop2.top() > normal.bottom() && loop3.top() >= loop2.bottom(), qPrintable(describe(loop2)));
+    QCOMPARE(loop2.left(), qreal(L));
+    QString left;
+    qreal lastBottom = loop3.bottom();
+    for (const TextRun &t : sheet.on(1))
+        if (t.top() >= loop3.bottom() && t.left() == L && t.text.contains("word")) {
+            QVERIFY(t.right() <= R + 0.5);
+            left += t.text;
+            lastBottom = t.bottom();
+        }
+    QCOMPARE(withoutSpaces(left), withoutSpaces(data.comments[2]));
+    const QVector<TextRun> disclaimer = sheet.named("The above data is based on laboratory tests and theoretical "
+                                                    "calculations. This data may be slightly different from the "
+                                                    "actual construction site.", 1);
+    const TextRun firstLine = sheet.inside(box(L, lastBottom, R - 1, flowBottom), 1).value(0);
+    QVERIFY2(firstLine.text.startsWith("The above data"), qPrintable(describe(firstLine)));
+    QVERIFY(disclaimer.isEmpty() || disclaimer[0].top() > lastBottom);
+}
+
+void ReportTest::sixteenLoopsFitPageOne()
+{
+    WindowFixture fixture(sampleCatalogue());
+    // The room on page 1 is measured in DejaVu Sans; other faces have other line heights.
+    if (QFontInfo(QFont("SimSum", 10)).family() != "DejaVu Sans")
+        QSKIP("the sheet is not set in DejaVu Sans here");
+    SummarySheetData data = sheetData(16, 17);
+    for (int i = 0; i < 16; ++i)
+        data.loopStates << (i % 5 == 0 ? CurrentStatus::NearLimit : CurrentStatus::Normal);
+    const Sheet sheet = draw(data);
+    // The project, the table with its legend, the disclaimer and the footnote on page 1.
+    QCOMPARE(sheet.pages, 2);
+    QCOMPARE(sheet.named("Loop16", 1).size(), 1);
+    QCOMPARE(sheet.named("normal", 1).size(), 1);
+    QVERIFY(sheet.cellText(L, R, 0, H, 1).contains("The above data is based on laboratory tests"));
+    const QVector<TextRun> texts = sheet.on(1);
+    for (int a = 0; a < texts.size(); ++a) {
+        QVERIFY2(texts[a].left() >= L - 0.5 && texts[a].right() <= R + 0.5, qPrintable(describe(texts[a])));
+        for (int b = a + 1; b < texts.size(); ++b)
+            QVERIFY2(!overlap(texts[a], texts[b]), qPrintable(describe(texts[a]) + " overlaps " + describe(texts[b])));
+    }
+
+    // Comment lines that no longer fit continue the summary on a page of its own, before the enclosure.
+    data.comments = QStringList{"Loop1:Loop current is exceed 80% to panel limit.",
+                                "Loop6:Loop current is exceed 80% to panel limit.",
+                                "Loop11:Loop current is exceed 80% to panel limit.",
+                                "Loop16:Loop current is exceed 80% to panel limit."};
+    const Sheet longer = draw(data);
+    QCOMPARE(longer.pages, 3);
+    QCOMPARE(longer.named("SUMMARY SHEET", 2).size(), 1);
+    QCOMPARE(longer.named("Enclosure", 3).size(), 1);
+    QVERIFY(longer.cellText(L, R, 0, H, 2).contains("The above data is based on laboratory tests"));
+    for (const TextRun &t : longer.texts)
+        if (t.text.startsWith("Loop") && t.text.contains("exceed"))
+            QVERIFY2(t.bottom() <= flowBottom, qPrintable(describe(t)));
+}
+
+void ReportTest::basisFootnoteOnPageOne()
+{
+    const SummarySheetData data = sheetData(2);
+    const QString basis = summarySheetBasis(data);
+    for (const QString &part : {QString("\"Sample catalogue 2026.12\""), QString("version number 3"),
+                                QString("minimum loop voltage 17 V"), QString("2000m"),
+                                QString("whole alarm current"), QString("far end of a run of two conductors")})
+        QVERIFY2(basis.contains(part), qPrintable(part));
+    SummarySheetData unnamed = data;
+    unnamed.catalogueVersion.clear();
+    unnamed.minLoopVoltage = 16.5f;
+    QVERIFY(summarySheetBasis(unnamed).contains("catalogue version number 3, minimum loop voltage 16.5 V"));
+
+    const Sheet sheet = draw(data);
+    // Small print at the foot of page 1, left of the footer's texts and clear of them.
+    QVector<TextRun> note;
+    for (const TextRun &t : sheet.on(1))
+        if (t.top() > flowBottom - 200 && t.font.pointSize() == 8)
+            note << t;
+    QVERIFY(!note.isEmpty());
+    QStringList words;
+    for (const TextRun &t : note) {
+        words << t.text;
+        QVERIFY(t.left() >= L - 0.5 && t.bottom() <= H);
+        for (const QString &footer : {QString("Soft Version:SV1.0"), QString("Sample catalogue 2026.12")})
+            QVERIFY(!overlap(t, sheet.one(footer, 1)));
+    }
+    QCOMPARE(words.join(' '), basis);
+    for (int page = 2; page <= sheet.pages; ++page)
+        QVERIFY(sheet.cellText(0, W, 0, H, page).indexOf("Basis of the figures") < 0);
+}
+
+void ReportTest::titleAndCreator_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("named project") << "Harbour Depot" << QString::fromUtf8("Summary sheet – Harbour Depot");
+    QTest::newRow("no name") << "" << "Summary sheet";
+    QTest::newRow("only spaces") << "   " << "Summary sheet";
+}
+
+void ReportTest::titleAndCreator()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, title);
+    SummarySheetData data = sheetData(1);
+    data.projectName = name;
+    QCOMPARE(summarySheetTitle(data), title);
+    QCOMPARE(summarySheetCreator(), QString("Quillon 1.0.0"));
+}
+
+void ReportTest::pdfIsArchivableWithEmbeddedFonts()
+{
+    if (QStandardPaths::findExecutable("pdffonts").isEmpty() || QStandardPaths::findExecutable("pdfinfo").isEmpty())
+        QSKIP("pdffonts and pdfinfo (poppler-utils) are not installed");
+    WindowFixture fixture(sampleCatalogue());
+    SummarySheetData data = sheetData(16, 17);
+    data.projectName = QString::fromUtf8("Harbour Depot 港口仓库");
+    QTemporaryDir dir;
+    const QString path = dir.filePath("archive.pdf");
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QPdfWriter writer(&file);
+        setUpSummarySheetWriter(writer);
+        QVERIFY(drawSummarySheet(&writer, data));
+    }
+    // PDF/A-1b: the identification in the XMP metadata and an output intent for its colours.
+    const QByteArray pdf = readFile(path);
+    QVERIFY(pdf.contains("pdfaid:part") && pdf.contains("/OutputIntents"));
+    QVERIFY(pdf.contains("<pdfaid:part>1</pdfaid:part>") || pdf.contains("pdfaid:part=\"1\""));
+    QVERIFY(pdf.contains("<pdfaid:conformance>B</pdfaid:conformance>") || pdf.contains("pdfaid:conformance=\"B\""));
+
+    const QString info = runProgram("pdfinfo", {path});
+    QVERIFY2(info.contains(QRegularExpression(QString::fromUtf8("Title: +Summary sheet – Harbour Depot 港口仓库\\n"))),
+             qPrintable(info));
+    QVERIFY(info.contains(QRegularExpression("Creator: +Quillon 1\\.0\\.0\\n")));
+
+    // Every font is embedded: the sans face and the CJK face the name falls back to.
+    const QStringList rows = runProgram("pdffonts", {path}).split('\n', Qt::SkipEmptyParts).mid(2);
+    QVERIFY(rows.size() >= 2);
+    for (const QString &row : rows)
+        QVERIFY2(row.contains(QRegularExpression("\\s+yes\\s+(yes|no)\\s+(yes|no)\\s+\\d+\\s+\\d+$")), qPrintable(row));
+    if (QFontDatabase().families().contains("DejaVu Sans"))
+        QVERIFY(rows.join('\n').contains("DejaVuSans"));
+}
+
+void ReportTest::sheetFacesAreSans()
+{
+#ifdef Q_OS_WIN
+    const QStringList sans{"Segoe UI", "Arial"};
+#else
+    const QStringList sans{"DejaVu Sans"};
+#endif
+    bool installed = false;
+    for (const QString &family : QFontDatabase().families())
+        installed = installed || sans.contains(family);
+    if (!installed)
+        QSKIP("no sans face of this platform is installed");
+    WindowFixture fixture(sampleCatalogue());
+    for (const char *family : {"SimSun", "SimSum"}) {
+        const QFont font(QLatin1String(family), 16);
+        QVERIFY2(sans.contains(QFontInfo(font).family()), qPrintable(QFontInfo(font).family()));
+        // The two state symbols are drawn by the face itself, with different shapes.
+        const QFontMetricsF metrics(font);
+        QVERIFY(metrics.inFont(QChar(0x221A)) && metrics.inFont(QChar(0x00D7)));
+        QVERIFY(metrics.boundingRect(QChar(0x221A)) != metrics.boundingRect(QChar(0x00D7)));
+    }
+}
+
 void ReportTest::gatherReadsWindowAndLoopState()
 {
     WindowFixture fixture(sampleCatalogue());
@@ -857,6 +1206,9 @@ void ReportTest::gatherReadsWindowAndLoopState()
     QCOMPARE(data.loopCells[3], QStringList({"Loop4", "", "", "", "", "", "", "", ""}));
     QCOMPARE(data.softwareVersion, QString("Soft Version:SV1.0"));
     QCOMPARE(data.catalogueVersion, QString("Sample catalogue 2026.12"));
+    QCOMPARE(data.catalogueVersionNumber, 1);
+    QCOMPARE(data.minLoopVoltage, 17.0f);
+    QCOMPARE(data.maxLoopLength, 2000.0f);
 
     // Key order is text order: "1", "10".."15", "2".."9"; second rows follow their device.
     QStringList names;
