@@ -26,10 +26,19 @@ namespace {
 const QString fontFamily = QStringLiteral("SimSum");
 const QChar fullWidthColon(0xFF1A);
 
-QFont titleFont() { return QFont(fontFamily, 15, 80); }
-QFont boldFont() { return QFont(fontFamily, 10, QFont::Bold); }
-QFont normalFont() { return QFont(fontFamily, 10, QFont::Normal); }
-QFont smallFont() { return QFont(fontFamily, 8, QFont::Normal); }
+QFont sheetFont(int pointSize, int weight)
+{
+    QFont font(fontFamily, pointSize, weight);
+    // Any letter spacing turns the ligatures off: with them "fire" is extracted and searched for
+    // as "\uFB01re" in the PDF. A 300th of a millimetre is not seen.
+    font.setLetterSpacing(QFont::AbsoluteSpacing, 0.05);
+    return font;
+}
+
+QFont titleFont() { return sheetFont(15, 80); }
+QFont boldFont() { return sheetFont(10, QFont::Bold); }
+QFont normalFont() { return sheetFont(10, QFont::Normal); }
+QFont smallFont() { return sheetFont(8, QFont::Normal); }
 
 QPen linePen()
 {

@@ -1327,6 +1327,8 @@ void ReportTest::exportWritesPdfAndOpensIt()
     QVERIFY(pages[0].contains("Loop detail statistics table"));
     QVERIFY(pages[0].contains("812.3m"));
     QVERIFY(pages[0].contains("The above data is based on laboratory tests"));
+    // Without ligatures, so that a search for "figures" finds it.
+    QVERIFY2(pages[0].contains("Basis of the figures: catalogue \"Sample catalogue 2026.12\""), qPrintable(pages[0]));
     QVERIFY(pages[1].contains("Model - loop quantity table"));
     QVERIFY(pages[1].contains(QRegularExpression("MCP-50W +CallPoint +0 +37")));
 }
