@@ -30,7 +30,7 @@ QFont sheetFont(int pointSize, int weight)
 {
     QFont font(fontFamily, pointSize, weight);
     // Any letter spacing turns the ligatures off: with them "fire" is extracted and searched for
-    // as "\uFB01re" in the PDF. A 300th of a millimetre is not seen.
+    // as "\uFB01re" in the PDF. A twentieth of a pixel at 300 dpi is not seen.
     font.setLetterSpacing(QFont::AbsoluteSpacing, 0.05);
     return font;
 }
