@@ -1,6 +1,8 @@
 #pragma once
 
 // Where "SimSun" and the "SimSum" spelling the window and the summary sheet ask for are not
-// installed, a face with the same metrics and CJK coverage stands in for them, so the sheet's
-// fixed coordinates leave room for every text. Call once, before anything is drawn.
+// installed, a sans face stands in for them (DejaVu Sans on Debian, Segoe UI or Arial on
+// Windows), so Latin text reads cleanly and "√" and "×" stay distinct at print size; glyphs the
+// face lacks fall back to a CJK face. Call once, before anything is drawn; calling again changes
+// nothing.
 void installFontSubstitutes();

@@ -62,6 +62,9 @@ SummarySheetData gatherSummarySheetData(const MainWindow &window)
 
     data.softwareVersion = softwareVersionText;
     data.catalogueVersion = catalogue.catalogueVersion;
+    data.catalogueVersionNumber = catalogue.catalogueVersionNumber;
+    data.minLoopVoltage = catalogue.condition.minLoopVoltage;
+    data.maxLoopLength = catalogue.condition.maxLoopLength;
     return data;
 }
 
