@@ -2,6 +2,7 @@
 
 #include "app/safe_save.h"
 #include "app/ui_seam.h"
+#include "battery/battery_calculation.h"
 #include "calc/calculation_record.h"
 #include "calc/loop_calculation.h"
 #include "loops/loop_indexes.h"
@@ -59,6 +60,10 @@ SummarySheetData gatherSummarySheetData(const MainWindow &window)
         }
         data.deviceRows << printed;
     }
+
+    // The battery of the calculation just shown; none once an input has changed since.
+    if (window.batteryResultShown)
+        data.batteryLines = batteryResultLines(window.batteryResult);
 
     data.softwareVersion = softwareVersionText;
     data.catalogueVersion = catalogue.catalogueVersion;

@@ -200,6 +200,7 @@ private:
     }
     void legend();
     void comments();
+    void batterySection();
     void deviceTable();
     int deviceTableHeader(int top);
     void deviceTableVerticals(int top, int bottom);
@@ -539,6 +540,20 @@ void SheetLayout::comments()
         placeLines({{sideMargin, right, left, wrap(comment, font, right - sideMargin + 1)}}, font, 0);
 }
 
+void SheetLayout::batterySection()
+{
+    if (d.batteryLines.isEmpty())
+        return;
+    const int right = W - sideMargin - 1;
+    const int width = right - sideMargin + 1;
+    y += 60;
+    const QFont heading = boldFont();
+    placeLines({{sideMargin, right, left, wrap(QStringLiteral("Battery standby"), heading, width)}}, heading, 0);
+    const QFont font = normalFont();
+    for (const QString &text : d.batteryLines)
+        placeLines({{sideMargin, right, left, wrap(text, font, width)}}, font, 0);
+}
+
 void SheetLayout::summaryPages()
 {
     startPage(sheetText("SUMMARY SHEET"), H - footerHeight);
@@ -548,6 +563,7 @@ void SheetLayout::summaryPages()
     const int tableEnd = y;
     legend();
     comments();
+    batterySection();
 
     const QFont font = boldFont();
     const int right = W - sideMargin - 1;

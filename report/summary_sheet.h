@@ -34,6 +34,8 @@ struct SummarySheetData {
     // Per loop: the state its "Result" cell is filled with; none for a loop without figures.
     QVector<std::optional<CurrentStatus>> loopStates;
     QStringList comments;  // the per-loop comment lines, loop order, printed under the table
+    // The battery section after the table, one line each; empty: no section.
+    QStringList batteryLines;
     QVector<SummaryDeviceRow> deviceRows;
     QString softwareVersion;
     QString catalogueVersion;  // the catalogue's version text

@@ -2,12 +2,12 @@
 #include "battery/battery_calculation.h"
 #include "loops/loop_state.h"
 #include "recording_seam.h"
-#include "report/battery_section.h"
+#include "report/sheet_from_window.h"
 #include "test_catalogues.h"
 
 #include <QComboBox>
-#include <QImage>
-#include <QPainter>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -95,7 +95,7 @@ private slots:
     void calculateShowsAndAChangeClears();
     void tabWithoutOwnCurrentsSaysSo();
     void saveAndOpenRoundTrip();
-    void pdfSectionStaysInItsArea();
+    void sheetPrintsTheBatteryOfTheCalculation();
 
 private:
     // A window on the sample catalogue; only the tests of the tab start one.
@@ -434,6 +434,11 @@ void TestBattery::calculateShowsAndAChangeClears()
     QVERIFY(w.batteryResultShown);
     w.cableComboBoxes[1]->setCurrentText(QString::fromUtf8("FR 2x2.5mm²"));
     QVERIFY(!w.batteryResultShown);
+    // A count is a loop's input as well.
+    w.flushCalculation();
+    QVERIFY(w.batteryResultShown);
+    w.deviceCountEdits[0][0]->setText(QStringLiteral("61"));
+    QVERIFY(!w.batteryResultShown);
 }
 
 void TestBattery::tabWithoutOwnCurrentsSaysSo()
@@ -479,29 +484,29 @@ void TestBattery::saveAndOpenRoundTrip()
     QCOMPARE(w.additionalStandbyEdit->text(), QStringLiteral("12.5"));
 }
 
-void TestBattery::pdfSectionStaysInItsArea()
+void TestBattery::sheetPrintsTheBatteryOfTheCalculation()
 {
-    const BatteryResult calculatedResult = run(BatteryStandard::Bs5839_1, 250.0, 750.0, 24.0, 30.0);
-    BatteryResult notCalculated;
-    notCalculated.reason = QStringLiteral("the catalogue gives no own current for panel QP-220 (2 loops)");
+    MainWindow &w = startWindow();
+    fillTwoLoops(w);
+    QVERIFY(gatherSummarySheetData(w).batteryLines.isEmpty());
 
-    QImage page(1200, 1600, QImage::Format_RGB32);
-    page.fill(Qt::white);
-    QPainter painter(&page);
-    const QRect area(100, 200, 1000, 1200);
-    const int full = drawBatterySection(painter, area, calculatedResult);
-    const int shortSection = drawBatterySection(painter, area, notCalculated);
-    // A heading and nine lines take more room than a heading and one.
-    QVERIFY2(full > shortSection && shortSection > 0, qPrintable(QString("%1, %2").arg(full).arg(shortSection)));
-    QVERIFY(full <= area.height());
-    // Too little room: only the lines that fit are drawn, and nothing below the area.
-    const QRect small(100, 200, 1000, full / 2);
-    const int cut = drawBatterySection(painter, small, calculatedResult);
-    QVERIFY(cut > 0 && cut <= small.height());
-    painter.end();
-    for (int y = area.top() + full + 2; y < page.height(); ++y)
-        for (int x = 0; x < page.width(); x += 3)
-            QVERIFY2(page.pixel(x, y) == qRgb(255, 255, 255), qPrintable(QString("ink at %1,%2").arg(x).arg(y)));
+    // Export calculates first, so the sheet's battery is that of the inputs shown.
+    QTemporaryDir dir;
+    const QString path = dir.filePath("sheet.pdf");
+    seam->fileAnswers << path;
+    w.ExportPDF();
+    QVERIFY(w.batteryResultShown);
+    const SummarySheetData data = gatherSummarySheetData(w);
+    QCOMPARE(data.batteryLines, batteryResultLines(w.batteryResult));
+    QVERIFY(data.batteryLines.contains(QStringLiteral("Required capacity: 5.80Ah")));
+
+    if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+        QSKIP("pdftotext (poppler-utils) is not installed");
+    QProcess pdftotext;
+    pdftotext.start("pdftotext", {path, "-"});
+    QVERIFY(pdftotext.waitForFinished(30000));
+    const QString page1 = QString::fromUtf8(pdftotext.readAllStandardOutput()).split('\f').first();
+    QVERIFY2(page1.contains("Battery standby") && page1.contains("Required capacity: 5.80Ah"), qPrintable(page1));
 }
 
 QTEST_MAIN(TestBattery)
