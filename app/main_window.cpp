@@ -78,14 +78,17 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     calculationLayout->addWidget(deviceCount, 0, 5, 3, 7);
     calculationLayout->addWidget(calculation, 3, 0, 2, 12);
     calculationLayout->addWidget(comment, 5, 0, 1, 12);
+
+    setUpKeyboardUse();
+    setUpWindowSize();
 }
 
 MainWindow::~MainWindow() = default;
 
 void MainWindow::createMenus()
 {
-    QMenu *fileMenu = new QMenu(QStringLiteral("File"), menuBar());
-    QMenu *helpMenu = new QMenu(QStringLiteral("Help"), menuBar());
+    QMenu *fileMenu = new QMenu(QStringLiteral("&File"), menuBar());
+    QMenu *helpMenu = new QMenu(QStringLiteral("&Help"), menuBar());
 
     QAction *newAction = new QAction(QStringLiteral("New(&N)"), fileMenu);
     QAction *openAction = new QAction(QStringLiteral("Open(&O)..."), fileMenu);
@@ -97,6 +100,7 @@ void MainWindow::createMenus()
     newAction->setShortcut(QKeySequence(Qt::CTRL + Qt::Key_N));
     openAction->setShortcut(QKeySequence(Qt::CTRL + Qt::Key_O));
     saveAction->setShortcut(QKeySequence(Qt::CTRL + Qt::Key_S));
+    topicsAction->setShortcut(QKeySequence::HelpContents);
 
     fileMenu->addAction(newAction);
     fileMenu->addAction(openAction);

@@ -9,6 +9,7 @@
 struct CatalogueCheckInput;
 class XlsxWorkbook;
 class CountFieldPool;
+class CountGrid;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -133,6 +134,15 @@ private:
     // Shared by every count field; made with the "Number of Device" group.
     QValidator *deviceCountValidator = nullptr;
     CountFieldPool *countFieldPool = nullptr;
+
+    // Keyboard use: Tab order, the grid's keys, paste and "Copy counts" (CountGrid); the Edit
+    // menu, the Calculate keys and the window's size limits.
+    CountGrid *countGrid = nullptr;
+    void setUpKeyboardUse();
+    void setUpWindowSize();
+    void addUseForEveryLoopAction(QComboBox *box);
+    // The comment lines a panel of `loops` loops can fill, and never fewer than 3.
+    void showCommentLines(int loops);
 
     QWidget *projectPage = nullptr;
     QWidget *calculationPage = nullptr;

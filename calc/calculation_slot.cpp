@@ -26,25 +26,43 @@ QString statusSymbol(CurrentStatus status)
 
 QBrush statusBrush(CurrentStatus status) { return QBrush(statusColour(status)); }
 
-// The table owns the item it takes; a cell outside the table takes none (nullptr).
-QTableWidgetItem *putItem(QTableWidget *table, int row, int column, std::unique_ptr<QTableWidgetItem> item)
+// What a screen reader says for the status symbol.
+QString statusWords(CurrentStatus status)
+{
+    switch (status) {
+    case CurrentStatus::Normal:
+        return QStringLiteral("normal");
+    case CurrentStatus::NearLimit:
+        return QStringLiteral("above 80 % of the loop current limit");
+    case CurrentStatus::Overloaded:
+        return QStringLiteral("at or above the loop current limit");
+    }
+    return QString();
+}
+
+// The table owns the item it takes; a cell outside the table takes none (nullptr). A screen reader
+// reads the cell with its column header: "Max Length: 850.0m".
+QTableWidgetItem *putItem(QTableWidget *table, int row, int column, std::unique_ptr<QTableWidgetItem> item,
+                          const QString &spoken)
 {
     if (row >= table->rowCount() || column >= table->columnCount())
         return nullptr;
+    if (const QTableWidgetItem *header = table->horizontalHeaderItem(column))
+        item->setData(Qt::AccessibleTextRole, header->text().trimmed() + QStringLiteral(": ") + spoken);
     table->setItem(row, column, item.get());
     return item.release();
 }
 
 QTableWidgetItem *putText(QTableWidget *table, int row, int column, const QString &text)
 {
-    return putItem(table, row, column, std::make_unique<QTableWidgetItem>(text));
+    return putItem(table, row, column, std::make_unique<QTableWidgetItem>(text), text);
 }
 
 QTableWidgetItem *putSymbol(QTableWidget *table, int row, int column, CurrentStatus status)
 {
     auto item = std::make_unique<QTableWidgetItem>(statusSymbol(status));
     item->setFont(QFont(QStringLiteral("SimSum"), 16));
-    return putItem(table, row, column, std::move(item));
+    return putItem(table, row, column, std::move(item), statusWords(status));
 }
 
 void setBrush(QTableWidgetItem *item, CurrentStatus status)

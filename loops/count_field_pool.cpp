@@ -10,13 +10,15 @@
 
 #include <utility>
 
+#include "loops/count_field.h"
+
 namespace {
 // Longest stretch of idle-time field making before input is served again.
 constexpr qint64 kSliceNanoseconds = 2'000'000;
 }  // namespace
 
-CountFieldPool::CountFieldPool(QTableWidget *table, QValidator *validator)
-    : QObject(table), table(table), validator(validator)
+CountFieldPool::CountFieldPool(QTableWidget *table, QValidator *validator, CountFieldHost *host)
+    : QObject(table), table(table), validator(validator), host(host)
 {
     // Zero interval: a slice runs whenever the event loop has nothing else to do.
     idleSlices.setInterval(0);
@@ -55,7 +57,7 @@ void CountFieldPool::placeFieldsInView()
 
 QLineEdit *CountFieldPool::makeField() const
 {
-    auto *field = new QLineEdit(table->viewport());
+    auto *field = new CountField(host, table->viewport());
     field->setValidator(validator);
     field->setText(QStringLiteral("0"));
     field->setGeometry(0, 0, 0, 0);
@@ -117,6 +119,12 @@ bool CountFieldPool::isUntouched(const QLineEdit *field)
 {
     return field->text() == QLatin1String("0") && !field->isModified() && !field->isUndoAvailable()
            && !field->isRedoAvailable() && !field->hasSelectedText() && field->cursorPosition() == 1;
+}
+
+bool CountFieldPool::showsFreshZero(const QLineEdit *field)
+{
+    return field->text() == QLatin1String("0") && !field->isModified() && !field->isUndoAvailable()
+           && !field->isRedoAvailable();
 }
 
 void CountFieldPool::keepSpares(int count)
