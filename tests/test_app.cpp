@@ -514,9 +514,8 @@ void AppTest::keys()
     w.deviceCountEdits[0][0]->setFocus();
     seam->clear();
     QTest::keyClick(w.deviceCountEdits[0][0], Qt::Key(key), Qt::KeyboardModifiers(modifiers));
-    QCOMPARE(seam->messages.size(), 1);
     if (key == Qt::Key_F1)
-        QCOMPARE(seam->messages[0].title, QString("Topic"));
+        QCOMPARE(seam->texts(), QStringList{message});
     else
         QCOMPARE(seam->texts(), QStringList({"Loop1:Please select cable type!", "Loop2:Please select cable type!"}));
 }
