@@ -100,7 +100,7 @@ void MainWindow::setUpWindowSize()
         label->setMinimumHeight(label->fontMetrics().height());
     if (QWidget *commentGroup = commentLabels[0]->parentWidget())
         commentGroup->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
-    showCommentLines(0);
+    showCommentLines();
 
     // A window larger than the screen would hide its lower part, and "Calculate" with it. The
     // frame is not known before the window is shown: the style's title bar stands in for it.
@@ -109,11 +109,10 @@ void MainWindow::setUpWindowSize()
     resize(firstWindowSize(size(), screen()->availableGeometry().size(), frame));
 }
 
-void MainWindow::showCommentLines(int loops)
+void MainWindow::showCommentLines()
 {
-    // Two loops a line; the labels of loops the panel does not have stay out of the layout.
-    const int shown = std::max(loops, 6);
+    // Two loops a line: the first three lines always, further labels only with a comment.
     for (int i = 0; i < kMaxLoops; ++i)
         if (commentLabels[i])
-            commentLabels[i]->setVisible(i < shown);
+            commentLabels[i]->setVisible(i < 6 || !commentLabels[i]->text().isEmpty());
 }

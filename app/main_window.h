@@ -141,8 +141,9 @@ private:
     void setUpKeyboardUse();
     void setUpWindowSize();
     void addUseForEveryLoopAction(QComboBox *box);
-    // The comment lines a panel of `loops` loops can fill, and never fewer than 3.
-    void showCommentLines(int loops);
+    // The comment lines that have text, and never fewer than 3: the rest of the height goes to
+    // the grid and the result table.
+    void showCommentLines();
 
     QWidget *projectPage = nullptr;
     QWidget *calculationPage = nullptr;

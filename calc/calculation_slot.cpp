@@ -155,4 +155,5 @@ void MainWindow::flushCalculation()
         putText(summaryTable, k, 4, texts.others);
         putText(summaryTable, k, 8, loopState.loopCableNames[k]);
     }
+    showCommentLines();
 }

@@ -99,7 +99,6 @@ void MainWindow::setLoopColumn(QString text)
     rebuildCableRows();
     rebuildResultRows();
 
-    showCommentLines(loops);
     for (int i = 0; i < kMaxLoops; ++i) {
         if (commentLabels[i])
             commentLabels[i]->setText(QString());
@@ -108,6 +107,7 @@ void MainWindow::setLoopColumn(QString text)
         loopState.loopCableResistance[i] = 0.0f;
     }
 
+    showCommentLines();
     rebuildDeviceCountFields(earlierLoops);
 
     for (auto it = loopState.devicesByKey.begin(); it != loopState.devicesByKey.end(); ++it) {

@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -63,6 +64,7 @@ private slots:
     void firstWindowSizeFitsTheScreen_data();
     void firstWindowSizeFitsTheScreen();
     void resultCellsReadWithTheirHeader();
+    void commentBoxGrowsOnlyWithComments();
 
 private:
     std::unique_ptr<RecordingSeam> seam;
@@ -612,6 +614,31 @@ void AppTest::resultCellsReadWithTheirHeader()
     QVERIFY(w.calculationTable->item(0, 1)->text().endsWith("mA"));
     QAccessibleInterface *summary = QAccessible::queryAccessibleInterface(w.summaryTable);
     QCOMPARE(summary->tableInterface()->cellAt(0, 1)->text(QAccessible::Name), QString("Detectors: 10"));
+}
+
+void AppTest::commentBoxGrowsOnlyWithComments()
+{
+    MainWindow &w = fixture->window();
+    w.panelComboBox->setCurrentIndex(w.panelComboBox->findText("QP-1640 (16 loops)"));
+    auto visibleLines = [&w] {
+        int shown = 0;
+        for (QLabel *label : w.commentLabels)
+            shown += label->isVisibleTo(label->parentWidget()) ? 1 : 0;
+        return shown;
+    };
+    QCOMPARE(visibleLines(), 6);  // three lines of two loops
+    w.cableComboBoxes[0]->setCurrentIndex(1);
+    w.cableComboBoxes[0]->actions().value(0)->trigger();  // the same cable for every loop
+    // 30 modules of 24 mA alarm current overload loop 12 (limit 500 mA).
+    const int row = 6;  // CZI-1
+    QCOMPARE(w.deviceTable->item(row, 0)->text(), QString("CZI-1"));
+    w.deviceCountEdits[row][11]->setText("30");
+    w.flushCalculation();
+    QVERIFY(!w.commentLabels[11]->text().isEmpty());
+    QVERIFY(w.commentLabels[11]->isVisibleTo(w.commentLabels[11]->parentWidget()));
+    QCOMPARE(visibleLines(), 7);
+    w.panelComboBox->setCurrentIndex(w.panelComboBox->findText("QP-220 (2 loops)"));
+    QCOMPARE(visibleLines(), 6);
 }
 
 int main(int argc, char *argv[])
