@@ -61,6 +61,9 @@ QLineEdit *CountFieldPool::makeField() const
     field->setValidator(validator);
     field->setText(QStringLiteral("0"));
     field->setGeometry(0, 0, 0, 0);
+    // Placing renames it ("Loop 3, OPT-100"); a widget's first accessible name costs several
+    // times what a later one does, so that cost is paid here, in idle time.
+    field->setAccessibleName(QStringLiteral("Count"));
     // Hidden explicitly: a child of a viewport not yet shown would otherwise appear with it.
     field->hide();
     return field;

@@ -30,12 +30,8 @@ const CableSlot cableSlots[kMaxLoops] = {
     &MainWindow::flushCableLoop16,
 };
 
-// "Loop 3, Smoke detector": a cell widget has no label of its own for a screen reader to read.
-QString countFieldName(int loopNumber, const QString &rowName, int row)
-{
-    const QString what = rowName.isEmpty() ? QStringLiteral("row %1").arg(row + 1) : rowName;
-    return QStringLiteral("Loop %1, %2").arg(loopNumber).arg(what);
-}
+// "Loop 3, " for loop 3: the start of the accessible names of its count fields.
+QString countFieldNamePrefix(int loopNumber) { return QStringLiteral("Loop %1, ").arg(loopNumber); }
 
 // Showing a field in a shown viewport makes Qt look for the widget under the mouse pointer, once
 // per field: a round trip to the window system and a search through every field. Fields placed
@@ -207,9 +203,16 @@ void MainWindow::rebuildDeviceCountFields(int earlierLoops)
     const int loops = usableLoopCount(loopState.loopCount);
     const int rows = std::min(deviceGridRowCount(catalogue), deviceTable->rowCount());
 
+    // "Loop 3, OPT-100": a cell widget has no label of its own for a screen reader to read. A row
+    // without a device name (a filler row) is named by its number.
     QStringList rowNames;
-    for (int r = 0; r < rows; ++r)
-        rowNames << (deviceTable->item(r, 0) ? deviceTable->item(r, 0)->text() : QString());
+    for (int r = 0; r < rows; ++r) {
+        const QString name = deviceTable->item(r, 0) ? deviceTable->item(r, 0)->text() : QString();
+        rowNames << (name.isEmpty() ? QStringLiteral("row %1").arg(r + 1) : name);
+    }
+    QStringList loopPrefixes;
+    for (int i = 0; i < loops; ++i)
+        loopPrefixes << countFieldNamePrefix(i + 1);
 
     ViewportHiddenWhilePlacing hiddenViewport(deviceTable->viewport());
     for (int r = 0; r < kMaxDeviceRows; ++r) {
@@ -231,7 +234,7 @@ void MainWindow::rebuildDeviceCountFields(int earlierLoops)
             }
             hiddenViewport.beforePlacing();
             QLineEdit *field = countFieldPool->take();
-            const QString name = countFieldName(i + 1, rowNames[r], r);
+            const QString name = loopPrefixes[i] + rowNames[r];
             if (field->accessibleName() != name)
                 field->setAccessibleName(name);
             // Shown at zero size: each field shown posts a repaint of its own rectangle, and a
