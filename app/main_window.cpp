@@ -109,6 +109,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     recoveryTimer->setInterval(5000);
     connect(recoveryTimer, &QTimer::timeout, this, &MainWindow::writeRecovery);
     setCurrentFile(QString());
+    setUpKeyboardUse();
+    setUpWindowSize();
 }
 
 // A window that goes away without a crash leaves no recovery file behind.
@@ -120,8 +122,8 @@ MainWindow::~MainWindow()
 
 void MainWindow::createMenus()
 {
-    QMenu *fileMenu = new QMenu(QStringLiteral("File"), menuBar());
-    QMenu *helpMenu = new QMenu(QStringLiteral("Help"), menuBar());
+    QMenu *fileMenu = new QMenu(QStringLiteral("&File"), menuBar());
+    QMenu *helpMenu = new QMenu(QStringLiteral("&Help"), menuBar());
 
     QAction *newAction = new QAction(QStringLiteral("New(&N)"), fileMenu);
     QAction *openAction = new QAction(QStringLiteral("Open(&O)..."), fileMenu);
@@ -139,6 +141,7 @@ void MainWindow::createMenus()
     // The platform's own binding where it has one; Windows has none, and gets Ctrl+Q.
     const QList<QKeySequence> quitKeys = QKeySequence::keyBindings(QKeySequence::Quit);
     quitAction->setShortcuts(quitKeys.isEmpty() ? QList<QKeySequence>{QKeySequence(Qt::CTRL + Qt::Key_Q)} : quitKeys);
+    topicsAction->setShortcut(QKeySequence::HelpContents);
 
     fileMenu->addAction(newAction);
     fileMenu->addAction(openAction);

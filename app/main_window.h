@@ -16,6 +16,7 @@ struct CatalogueCheckInput;
 class XlsxWorkbook;
 class CountFieldPool;
 class QCloseEvent;
+class CountGrid;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -245,6 +246,15 @@ private:
     // Set while New or Open put a whole project into the window: the panel box then starts afresh.
     bool replacingProject = false;
     int panelIndexShown = 0;
+    // Keyboard use: Tab order, the grid's keys, paste and "Copy counts" (CountGrid); the Edit
+    // menu, the Calculate keys and the window's size limits.
+    CountGrid *countGrid = nullptr;
+    void setUpKeyboardUse();
+    void setUpWindowSize();
+    void addUseForEveryLoopAction(QComboBox *box);
+    // The comment lines that have text, and never fewer than 3: the rest of the height goes to
+    // the grid and the result table.
+    void showCommentLines();
 
     QWidget *projectPage = nullptr;
     QWidget *calculationPage = nullptr;

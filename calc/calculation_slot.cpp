@@ -32,6 +32,20 @@ bool isCountOrCable(ResultField field)
     }
 }
 
+// What a screen reader says for the status symbol.
+QString statusWords(CurrentStatus status)
+{
+    switch (status) {
+    case CurrentStatus::Normal:
+        return QStringLiteral("normal");
+    case CurrentStatus::NearLimit:
+        return QStringLiteral("above 80 % of the loop current limit");
+    case CurrentStatus::Overloaded:
+        return QStringLiteral("at or above the loop current limit");
+    }
+    return QString();
+}
+
 // Writes row k of a result table from the loop's row; `wanted` picks the columns. The alarm cell
 // is coloured only where `colourAlarm`, the state cell wherever there is a state.
 template <typename Wanted>
@@ -45,6 +59,10 @@ void putRow(QTableWidget *table, const QVector<ResultColumn> &columns, int k, co
         if (field == ResultField::Loop || !wanted(field))
             continue;
         auto *item = new QTableWidgetItem(row.text(field));
+        // A screen reader reads the cell with its column header: "Max Length: 850.0m".
+        const QString spoken = field == ResultField::State && row.state ? statusWords(*row.state) : row.text(field);
+        if (const QTableWidgetItem *header = table->horizontalHeaderItem(c))
+            item->setData(Qt::AccessibleTextRole, header->text().trimmed() + QStringLiteral(": ") + spoken);
         if (field == ResultField::State && row.state)
             item->setFont(QFont(QStringLiteral("SimSum"), 16));
         if (row.state && (field == ResultField::State || (colourAlarm && field == ResultField::Alarm)))
@@ -52,6 +70,7 @@ void putRow(QTableWidget *table, const QVector<ResultColumn> &columns, int k, co
         table->setItem(k, c, item);
     }
 }
+
 
 }  // namespace
 
@@ -101,12 +120,14 @@ void MainWindow::clearCalculation()
     for (int k = loops; k < kMaxLoops; ++k)
         if (commentLabels[k])
             commentLabels[k]->clear();
+    showCommentLines();
 }
 
 void MainWindow::loopInputsChanged(int k)
 {
     if (calculationRecord.stands(k) && calculationRecord.dropIfChanged(k, loopInputsShown(k))) {
         showLoopResult(k);
+        showCommentLines();
         // Its currents were part of the battery's.
         clearBatteryResult();
     }
@@ -188,4 +209,5 @@ void MainWindow::flushCalculation()
         showLoopResult(k, ResultCells::CountsAndCable);
     }
     updateBatteryResult(batteryLoopTotals(calculationRecord.results(), loops));
+    showCommentLines();
 }

@@ -10,13 +10,15 @@
 
 #include <utility>
 
+#include "loops/count_field.h"
+
 namespace {
 // Longest stretch of idle-time field making before input is served again.
 constexpr qint64 kSliceNanoseconds = 2'000'000;
 }  // namespace
 
-CountFieldPool::CountFieldPool(QTableWidget *table, QValidator *validator)
-    : QObject(table), table(table), validator(validator)
+CountFieldPool::CountFieldPool(QTableWidget *table, QValidator *validator, CountFieldHost *host)
+    : QObject(table), table(table), validator(validator), host(host)
 {
     // Zero interval: a slice runs whenever the event loop has nothing else to do.
     idleSlices.setInterval(0);
@@ -55,7 +57,7 @@ void CountFieldPool::placeFieldsInView()
 
 QLineEdit *CountFieldPool::makeField() const
 {
-    auto *field = new QLineEdit(table->viewport());
+    auto *field = new CountField(host, table->viewport());
     field->setValidator(validator);
     field->setText(QStringLiteral("0"));
     QObject::connect(field, &QLineEdit::textChanged, field, [this, field] {
@@ -63,6 +65,9 @@ QLineEdit *CountFieldPool::makeField() const
             changeHandler(field);
     });
     field->setGeometry(0, 0, 0, 0);
+    // Placing renames it ("Loop 3, OPT-100"); a widget's first accessible name costs several
+    // times what a later one does, so that cost is paid here, in idle time.
+    field->setAccessibleName(QStringLiteral("Count"));
     // Hidden explicitly: a child of a viewport not yet shown would otherwise appear with it.
     field->hide();
     return field;
@@ -121,6 +126,12 @@ bool CountFieldPool::isUntouched(const QLineEdit *field)
 {
     return field->text() == QLatin1String("0") && !field->isModified() && !field->isUndoAvailable()
            && !field->isRedoAvailable() && !field->hasSelectedText() && field->cursorPosition() == 1;
+}
+
+bool CountFieldPool::showsFreshZero(const QLineEdit *field)
+{
+    return field->text() == QLatin1String("0") && !field->isModified() && !field->isUndoAvailable()
+           && !field->isRedoAvailable();
 }
 
 void CountFieldPool::keepSpares(int count)

@@ -9,6 +9,7 @@
 #include <QList>
 #include <QSet>
 
+class CountFieldHost;
 class QLineEdit;
 class QTableWidget;
 class QValidator;
@@ -22,7 +23,8 @@ class QValidator;
 // and a zero-sized field is shown without marking anything for repainting.
 class CountFieldPool : public QObject {
 public:
-    CountFieldPool(QTableWidget *table, QValidator *validator);
+    // Fields are CountFields answering to host.
+    CountFieldPool(QTableWidget *table, QValidator *validator, CountFieldHost *host = nullptr);
 
     // A field showing "0" with the shared validator: a spare when there is one, else a new one.
     QLineEdit *take();
@@ -43,6 +45,8 @@ public:
 
     // True while a field is just as a new one showing "0": no edit, selection or undo step.
     static bool isUntouched(const QLineEdit *field);
+    // As isUntouched, but a selection and the cursor do not count.
+    static bool showsFreshZero(const QLineEdit *field);
 
     // Gives the fields of cells that scrolling brought into sight their rectangles: the table's
     // layout leaves fields of cells out of sight without a size.
@@ -55,6 +59,7 @@ private:
 
     QTableWidget *table;
     QValidator *validator;
+    CountFieldHost *host;
     QList<QLineEdit *> spares;
     QSet<const QWidget *> spareSet;
     int wantedSpares = 0;

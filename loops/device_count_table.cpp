@@ -6,14 +6,16 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QRegExpValidator>
+#include <QAction>
 #include <QStringList>
 #include <QTableWidget>
 #include <QVariant>
 
 #include "app/combo_text_signal.h"
 #include "app/wheel_guard.h"
+#include "loops/count_field.h"
 #include "loops/count_field_pool.h"
+#include "loops/count_grid.h"
 #include "loops/loop_indexes.h"
 #include "loops/loop_state.h"
 
@@ -29,13 +31,8 @@ const CableSlot cableSlots[kMaxLoops] = {
     &MainWindow::flushCableLoop16,
 };
 
-QValidator *newDeviceCountValidator(QObject *parent)
-{
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    return new QRegExpValidator(QRegExp(deviceCountPattern), parent);
-#pragma GCC diagnostic pop
-}
+// "Loop 3, " for loop 3: the start of the accessible names of its count fields.
+QString countFieldNamePrefix(int loopNumber) { return QStringLiteral("Loop %1, ").arg(loopNumber); }
 
 // Showing a field in a shown viewport makes Qt look for the widget under the mouse pointer, once
 // per field: a round trip to the window system and a search through every field. Fields placed
@@ -109,6 +106,7 @@ void MainWindow::setLoopColumn(QString text)
         loopState.loopCableResistance[i] = 0.0f;
     }
 
+    showCommentLines();
     rebuildDeviceCountFields(earlierLoops);
 
     for (auto it = loopState.devicesByKey.begin(); it != loopState.devicesByKey.end(); ++it) {
@@ -139,6 +137,10 @@ void MainWindow::rebuildCableRows()
         cableComboBoxes[i] = box;
         ignoreWheelWithoutFocus(box);
         connect(box, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &MainWindow::noteProjectChange);
+        box->setAccessibleName(QStringLiteral("Loop %1 cable").arg(i + 1));
+        addUseForEveryLoopAction(box);
+        if (countGrid)
+            countGrid->routeTabKeys(box);
         // Sized before it is shown: a box shown at no size of its own asks for its size hint,
         // which measures every cable name. The table's layout gives it its cell.
         box->resize(0, 0);
@@ -162,8 +164,9 @@ void MainWindow::rebuildResultRows()
 void MainWindow::prepareDeviceCountFields()
 {
     // One validator for every count field the window ever shows; fields keep it for life.
-    deviceCountValidator = newDeviceCountValidator(deviceTable);
-    countFieldPool = new CountFieldPool(deviceTable, deviceCountValidator);
+    deviceCountValidator = new DeviceCountValidator(deviceTable);
+    countGrid = new CountGrid(this);
+    countFieldPool = new CountFieldPool(deviceTable, deviceCountValidator, countGrid);
     countFieldPool->setChangeHandler([this](const QLineEdit *field) { countFieldChanged(field); });
     deviceTable->setItemDelegate(new CountFieldDelegate(countFieldPool, deviceTable));
     countFieldPool->keepSpares(deviceGridRowCount(catalogue) * kMaxLoops);
@@ -204,6 +207,17 @@ void MainWindow::rebuildDeviceCountFields(int earlierLoops)
     const int loops = usableLoopCount(loopState.loopCount);
     const int rows = std::min(deviceGridRowCount(catalogue), deviceTable->rowCount());
 
+    // "Loop 3, OPT-100": a cell widget has no label of its own for a screen reader to read. A row
+    // without a device name (a filler row) is named by its number.
+    QStringList rowNames;
+    for (int r = 0; r < rows; ++r) {
+        const QString name = deviceTable->item(r, 0) ? deviceTable->item(r, 0)->text() : QString();
+        rowNames << (name.isEmpty() ? QStringLiteral("row %1").arg(r + 1) : name);
+    }
+    QStringList loopPrefixes;
+    for (int i = 0; i < loops; ++i)
+        loopPrefixes << countFieldNamePrefix(i + 1);
+
     ViewportHiddenWhilePlacing hiddenViewport(deviceTable->viewport());
     for (int r = 0; r < kMaxDeviceRows; ++r) {
         for (int i = 0; i < kMaxLoops; ++i) {
@@ -212,8 +226,10 @@ void MainWindow::rebuildDeviceCountFields(int earlierLoops)
                 entry = nullptr;
                 continue;
             }
-            // An untouched field of a column that stays is already what a new one would be.
-            if (entry && deviceTable->cellWidget(r, i + 2) == entry && CountFieldPool::isUntouched(entry))
+            // An untouched field of a column that stays is already what a new one would be; the
+            // focused one keeps the focus and the selection it brought.
+            if (entry && deviceTable->cellWidget(r, i + 2) == entry
+                && (CountFieldPool::isUntouched(entry) || (entry->hasFocus() && CountFieldPool::showsFreshZero(entry))))
                 continue;
             // A field the user typed into is swapped for a spare; the table deletes it.
             if (i < earlierLoops) {
@@ -222,6 +238,9 @@ void MainWindow::rebuildDeviceCountFields(int earlierLoops)
             }
             hiddenViewport.beforePlacing();
             QLineEdit *field = countFieldPool->take();
+            const QString name = loopPrefixes[i] + rowNames[r];
+            if (field->accessibleName() != name)
+                field->setAccessibleName(name);
             // Shown at zero size: each field shown posts a repaint of its own rectangle, and a
             // thousand such repaints of sibling widgets cost far more than one of the table.
             // The table's layout gives every field its cell, repainting only the visible ones.
@@ -231,4 +250,21 @@ void MainWindow::rebuildDeviceCountFields(int earlierLoops)
         }
     }
     countFieldPool->keepSpares(deviceGridRowCount(catalogue) * kMaxLoops - rows * loops);
+}
+
+void MainWindow::addUseForEveryLoopAction(QComboBox *box)
+{
+    auto *action = new QAction(QStringLiteral("Use this cable for every loop"), box);
+    action->setEnabled(false);
+    box->addAction(action);
+    box->setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(box, QOverload<int>::of(&QComboBox::currentIndexChanged), action,
+            [action](int index) { action->setEnabled(index > 0); });
+    // Through each box's own current-item change, so that every loop's cable slot runs as for a choice.
+    connect(action, &QAction::triggered, this, [this, box] {
+        const int index = box->currentIndex();
+        for (int i = 0; i < usableLoopCount(loopState.loopCount); ++i)
+            if (cableComboBoxes[i] && cableComboBoxes[i] != box)
+                cableComboBoxes[i]->setCurrentIndex(index);
+    });
 }

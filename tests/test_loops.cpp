@@ -1,4 +1,5 @@
 #include "app/main_window.h"
+#include "loops/count_block.h"
 #include "loops/count_field_pool.h"
 #include "loops/loop_indexes.h"
 #include "loops/loop_state.h"
@@ -6,6 +7,9 @@
 #include "test_catalogues.h"
 #include "window_checks.h"
 
+#include <QAccessible>
+#include <QAction>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -17,6 +21,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QRegExpValidator>
@@ -41,6 +46,8 @@ public:
         catalogue = c;
         setCatalogueDirectoryForTesting(empty.path());
         window = std::make_unique<MainWindow>();
+        // The offscreen screen (800 x 600) caps the first size; these tests lay out the full window.
+        window->resize(1100, 700);
         setCatalogueDirectoryForTesting(QString());
     }
     ~MemoryWindow()
@@ -158,7 +165,10 @@ void verifyFreshGrid(MainWindow &w, int rows, int loops)
     for (int r = 0; r < rows; ++r) {
         for (int i = 0; i < loops; ++i) {
             const QLineEdit *edit = w.deviceCountEdits[r][i];
-            QVERIFY2(!edit->isModified() && !edit->isUndoAvailable() && !edit->hasSelectedText(),
+            // The field with the focus shows its text selected, as a spreadsheet cell does.
+            const bool selection = edit->hasFocus() ? edit->selectedText() != edit->text() && edit->hasSelectedText()
+                                                    : edit->hasSelectedText();
+            QVERIFY2(!edit->isModified() && !edit->isUndoAvailable() && !selection,
                      qPrintable(QString("row %1 loop %2").arg(r).arg(i)));
         }
     }
@@ -224,6 +234,27 @@ private slots:
     void panelChangeKeepsLoops();
     void wheelOverBox_data();
     void wheelOverBox();
+
+    void blockParser_data();
+    void blockParser();
+    void blockParserStopsPastTheLargestGrid();
+    void countInputNormalised_data();
+    void countInputNormalised();
+    void tabOrderFromPanelBox_data();
+    void tabOrderFromPanelBox();
+    void tabIntoFieldSelectsItsText();
+    void arrowKeysMoveInTheGrid_data();
+    void arrowKeysMoveInTheGrid();
+    void clickThenTyping_data();
+    void clickThenTyping();
+    void digitOverZeroReplacesIt();
+    void pasteBlock_data();
+    void pasteBlock();
+    void pasteIsUndoneAsOneStep();
+    void copyCountsForASpreadsheet();
+    void accessibleNames_data();
+    void accessibleNames();
+    void oneCableForEveryLoop();
 
 private:
     std::unique_ptr<RecordingSeam> seam;
@@ -596,24 +627,27 @@ void LoopsTest::countValidator_data()
 {
     QTest::addColumn<QString>("input");
     QTest::addColumn<int>("state");
-    QTest::newRow("empty while typing") << "" << int(QValidator::Intermediate);
-    QTest::newRow("0") << "0" << int(QValidator::Acceptable);
-    QTest::newRow("7") << "7" << int(QValidator::Acceptable);
-    QTest::newRow("42") << "42" << int(QValidator::Acceptable);
-    QTest::newRow("999") << "999" << int(QValidator::Acceptable);
-    QTest::newRow("leading zero 012") << "012" << int(QValidator::Invalid);
-    QTest::newRow("leading zero 00") << "00" << int(QValidator::Invalid);
-    QTest::newRow("four digits 1000") << "1000" << int(QValidator::Invalid);
-    QTest::newRow("negative -1") << "-1" << int(QValidator::Invalid);
-    QTest::newRow("letter a") << "a" << int(QValidator::Invalid);
-    QTest::newRow("leading blank") << " 1" << int(QValidator::Invalid);
-    QTest::newRow("decimal 1.5") << "1.5" << int(QValidator::Invalid);
+    QTest::addColumn<QString>("kept");  // the text the field keeps of the input
+    QTest::newRow("empty while typing") << "" << int(QValidator::Intermediate) << "";
+    QTest::newRow("0") << "0" << int(QValidator::Acceptable) << "0";
+    QTest::newRow("7") << "7" << int(QValidator::Acceptable) << "7";
+    QTest::newRow("42") << "42" << int(QValidator::Acceptable) << "42";
+    QTest::newRow("999") << "999" << int(QValidator::Acceptable) << "999";
+    QTest::newRow("leading zero 012 dropped") << "012" << int(QValidator::Acceptable) << "12";
+    QTest::newRow("leading zeros 00 give 0") << "00" << int(QValidator::Acceptable) << "0";
+    QTest::newRow("leading blank dropped") << " 1" << int(QValidator::Acceptable) << "1";
+    QTest::newRow("four digits 1000") << "1000" << int(QValidator::Invalid) << "1000";
+    QTest::newRow("0999 is 999") << "0999" << int(QValidator::Acceptable) << "999";
+    QTest::newRow("negative -1") << "-1" << int(QValidator::Invalid) << "-1";
+    QTest::newRow("letter a") << "a" << int(QValidator::Invalid) << "a";
+    QTest::newRow("decimal 1.5") << "1.5" << int(QValidator::Invalid) << "1.5";
 }
 
 void LoopsTest::countValidator()
 {
     QFETCH(QString, input);
     QFETCH(int, state);
+    QFETCH(QString, kept);
     MemoryWindow w(sampleCatalogue());
     choosePanel(*w, "QP-220 (2 loops)");
     const QValidator *validator = w->deviceCountEdits[0][0]->validator();
@@ -622,6 +656,7 @@ void LoopsTest::countValidator()
     QCOMPARE(w->deviceCountEdits[16][1]->validator(), validator);
     int pos = input.size();
     QCOMPARE(int(validator->validate(input, pos)), state);
+    QCOMPARE(input, kept);
 }
 
 void LoopsTest::typingIntoCountField()
@@ -629,8 +664,8 @@ void LoopsTest::typingIntoCountField()
     MemoryWindow w(sampleCatalogue());
     choosePanel(*w, "QP-220 (2 loops)");
     QLineEdit *edit = w->deviceCountEdits[2][1];
-    QTest::keyClicks(edit, "12");  // "012" is refused key by key
-    QCOMPARE(edit->text(), QString("0"));
+    QTest::keyClicks(edit, "12");  // typed over the 0
+    QCOMPARE(edit->text(), QString("12"));
     edit->selectAll();
     QTest::keyClicks(edit, "1000");
     QCOMPARE(edit->text(), QString("100"));
@@ -1293,6 +1328,471 @@ void LoopsTest::wheelOverBox()
     // Down from the 16-loop panel is the 2-loop one.
     QCOMPARE(loopState.loopCount, panelBox && focused ? 2 : 16);
     QCOMPARE(w->deviceCountEdits[0][0]->text(), QString("12"));
+}
+
+// ---- Pasting a block and keyboard use of the grid ----
+
+namespace {
+
+// "1,2|3" for rows {1, 2} and {3}.
+QString blockRows(const CountBlock &block)
+{
+    QStringList rows;
+    for (const QVector<int> &row : block.rows) {
+        QStringList cells;
+        for (int count : row)
+            cells << QString::number(count);
+        rows << cells.join(',');
+    }
+    return rows.join('|');
+}
+
+// What Tab and Shift+Tab reach, as a reader says it.
+QString focusName(MainWindow &w, const QWidget *widget)
+{
+    if (!widget)
+        return "nothing";
+    if (widget == w.panelComboBox)
+        return "panel";
+    if (widget == static_cast<QWidget *>(w.calculateButton))
+        return "Calculate";
+    if (widget == static_cast<QWidget *>(w.calculationTable))
+        return "calculation table";
+    for (int i = 0; i < kMaxLoops; ++i)
+        if (widget == w.cableComboBoxes[i])
+            return QString("cable %1").arg(i + 1);
+    for (int r = 0; r < kMaxDeviceRows; ++r)
+        for (int i = 0; i < kMaxLoops; ++i)
+            if (widget == w.deviceCountEdits[r][i])
+                return QString("count %1,%2").arg(r).arg(i + 1);
+    return QString("other: ") + widget->metaObject()->className();
+}
+
+// The expected Tab stops from the panel box to the widget after "Calculate".
+QStringList expectedStops(int loops, int rows)
+{
+    QStringList stops{"panel"};
+    for (int i = 1; i <= loops; ++i)
+        stops << QString("cable %1").arg(i);
+    for (int r = 0; loops > 0 && r < rows; ++r)
+        for (int i = 1; i <= loops; ++i)
+            stops << QString("count %1,%2").arg(r).arg(i);
+    stops << "Calculate" << "calculation table";
+    return stops;
+}
+
+QStringList countTexts(MainWindow &w, int rows, int loops)
+{
+    QStringList texts;
+    for (int r = 0; r < rows; ++r) {
+        QStringList line;
+        for (int i = 0; i < loops; ++i)
+            line << w.deviceCountEdits[r][i]->text();
+        texts << line.join(',');
+    }
+    return texts;
+}
+
+QString accessibleName(QObject *object)
+{
+    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(object);
+    return iface ? iface->text(QAccessible::Name) : QString("<no interface>");
+}
+
+}  // namespace
+
+void LoopsTest::blockParser_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("rows");  // "1,2|3": rows {1, 2} and {3}
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("badRow");
+    QTest::addColumn<int>("badColumn");
+    QTest::addColumn<QString>("badText");
+
+    // As spreadsheets copy
+    QTest::newRow("one copied cell, with its line break") << "41\n" << "41" << 1 << 0 << 0 << "";
+    QTest::newRow("one cell with blanks around it") << " 41 " << "41" << 1 << 0 << 0 << "";
+    QTest::newRow("tab block, trailing line break") << "1\t2\n3\t4\n" << "1,2|3,4" << 2 << 0 << 0 << "";
+    QTest::newRow("CR LF line ends") << "1\t2\r\n3\t4\r\n" << "1,2|3,4" << 2 << 0 << 0 << "";
+    QTest::newRow("CR line ends") << "5\r6\r" << "5|6" << 1 << 0 << 0 << "";
+    QTest::newRow("no trailing line break") << "1\t2\n3\t4" << "1,2|3,4" << 2 << 0 << 0 << "";
+    QTest::newRow("only one trailing line break is dropped") << "5\n\n" << "5|0" << 1 << 0 << 0 << "";
+    QTest::newRow("empty cells count 0") << "\t5\n\t\n" << "0,5|0,0" << 2 << 0 << 0 << "";
+    QTest::newRow("a copied empty cell") << "\n" << "0" << 1 << 0 << 0 << "";
+    QTest::newRow("empty clipboard") << "" << "" << 0 << 0 << 0 << "";
+    QTest::newRow("leading zeros dropped") << "007\t010\t0" << "7,10,0" << 3 << 0 << 0 << "";
+    QTest::newRow("largest count") << "999" << "999" << 1 << 0 << 0 << "";
+    QTest::newRow("rows of different length") << "1\t2\t3\n4\n" << "1,2,3|4" << 3 << 0 << 0 << "";
+    QTest::newRow("no-break space trimmed") << QString::fromUtf8("\xc2\xa0" "12\t3") << "12,3" << 2 << 0 << 0 << "";
+    // Separators other than tab
+    QTest::newRow("semicolon separated") << "1;2;3\n4;5;6\n" << "1,2,3|4,5,6" << 3 << 0 << 0 << "";
+    QTest::newRow("comma separated") << "7,8\r\n9,10\r\n" << "7,8|9,10" << 2 << 0 << 0 << "";
+    QTest::newRow("semicolons keep a decimal comma in its cell") << "1;2,5" << "1,0" << 2 << 1 << 2 << "2,5";
+    QTest::newRow("a tab makes semicolons part of a cell") << "1;2\t3" << "0,3" << 2 << 1 << 1 << "1;2";
+    // Cells that are not counts
+    QTest::newRow("letter") << "1\tx\n" << "1,0" << 2 << 1 << 2 << "x";
+    QTest::newRow("negative") << "-1" << "0" << 1 << 1 << 1 << "-1";
+    QTest::newRow("1000 is too large") << "5\n1000\n" << "5|0" << 1 << 2 << 1 << "1000";
+    QTest::newRow("decimal point") << "1.5" << "0" << 1 << 1 << 1 << "1.5";
+    QTest::newRow("plus sign") << "+3" << "0" << 1 << 1 << 1 << "+3";
+    QTest::newRow("full-width digit") << QString::fromUtf8("\xef\xbc\x95") << "0" << 1 << 1 << 1
+                                      << QString::fromUtf8("\xef\xbc\x95");
+    QTest::newRow("first bad cell in reading order") << "1\t2\nx\ty\n" << "1,2|0,0" << 2 << 2 << 1 << "x";
+    QTest::newRow("bad cell named trimmed") << "1\t abc \n" << "1,0" << 2 << 1 << 2 << "abc";
+    QTest::newRow("header row copied along") << "Loop1\tLoop2\n1\t2\n" << "0,0|1,2" << 2 << 1 << 1 << "Loop1";
+}
+
+void LoopsTest::blockParser()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, rows);
+    QFETCH(int, width);
+    QFETCH(int, badRow);
+    QFETCH(int, badColumn);
+    QFETCH(QString, badText);
+    const CountBlock block = ::parseCountBlock(text);
+    QCOMPARE(blockRows(block), rows);
+    QCOMPARE(block.width, width);
+    QCOMPARE(block.badRow, badRow);
+    QCOMPARE(block.badColumn, badColumn);
+    QCOMPARE(block.badText, badText);
+    QVERIFY(!block.tooManyRows);
+}
+
+void LoopsTest::blockParserStopsPastTheLargestGrid()
+{
+    QString text;
+    for (int r = 0; r < kMaxDeviceRows + 5; ++r)
+        text += (r == kMaxDeviceRows + 2 ? "bad" : "1") + QString("\t2\n");
+    const CountBlock block = ::parseCountBlock(text);
+    QVERIFY(block.tooManyRows);
+    QCOMPARE(block.rows.size(), kMaxDeviceRows);
+    QVERIFY(!block.hasBadCell());  // rows past the largest grid are not read
+}
+
+void LoopsTest::countInputNormalised_data()
+{
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<int>("pos");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<int>("posAfter");
+    QTest::newRow("already a count") << "42" << 2 << "42" << 2;
+    QTest::newRow("lone zero stays") << "0" << 1 << "0" << 1;
+    QTest::newRow("007 gives 7") << "007" << 3 << "7" << 1;
+    QTest::newRow("00 gives 0") << "00" << 2 << "0" << 1;
+    QTest::newRow("0 typed before 5") << "05" << 1 << "5" << 0;
+    QTest::newRow("blanks dropped") << " 4 1 " << 4 << "41" << 2;
+    QTest::newRow("empty stays empty") << "" << 0 << "" << 0;
+    QTest::newRow("letters are left to the validator") << "0a" << 2 << "a" << 1;
+}
+
+void LoopsTest::countInputNormalised()
+{
+    QFETCH(QString, input);
+    QFETCH(int, pos);
+    QFETCH(QString, output);
+    QFETCH(int, posAfter);
+    ::normaliseCountInput(input, pos);
+    QCOMPARE(input, output);
+    QCOMPARE(pos, posAfter);
+}
+
+void LoopsTest::tabOrderFromPanelBox_data()
+{
+    QTest::addColumn<QString>("panelName");
+    QTest::addColumn<int>("loops");
+    QTest::newRow("no panel: panel box, then Calculate") << "" << 0;
+    QTest::newRow("1 loop") << "QP-110 (1 loop)" << 1;
+    QTest::newRow("2 loops") << "QP-220 (2 loops)" << 2;
+    QTest::newRow("16 loops") << "QP-1640 (16 loops)" << 16;
+}
+
+void LoopsTest::tabOrderFromPanelBox()
+{
+    QFETCH(QString, panelName);
+    QFETCH(int, loops);
+    MemoryWindow w(sampleCatalogue());
+    QVERIFY(showOnTab(*w, 1));
+    if (!panelName.isEmpty())
+        choosePanel(*w, panelName);
+    const QStringList expected = expectedStops(loops, 17);
+
+    w->panelComboBox->setFocus(Qt::TabFocusReason);
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w->panelComboBox));
+    QStringList reached{focusName(*w, QApplication::focusWidget())};
+    for (int n = 1; n < expected.size(); ++n) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        reached << focusName(*w, QApplication::focusWidget());
+    }
+    QCOMPARE(reached, expected);
+
+    QStringList back{reached.last()};
+    for (int n = 1; n < expected.size(); ++n) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
+        back << focusName(*w, QApplication::focusWidget());
+    }
+    std::reverse(back.begin(), back.end());
+    QCOMPARE(back, expected);
+}
+
+void LoopsTest::tabIntoFieldSelectsItsText()
+{
+    MemoryWindow w(sampleCatalogue());
+    QVERIFY(showOnTab(*w, 1));
+    choosePanel(*w, "QP-220 (2 loops)");
+    w->deviceCountEdits[0][1]->setText("42");
+    w->deviceCountEdits[0][0]->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(w->deviceCountEdits[0][0], Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w->deviceCountEdits[0][1]));
+    QCOMPARE(w->deviceCountEdits[0][1]->selectedText(), QString("42"));
+    QTest::keyClicks(w->deviceCountEdits[0][1], "7");
+    QCOMPARE(w->deviceCountEdits[0][1]->text(), QString("7"));
+}
+
+void LoopsTest::arrowKeysMoveInTheGrid_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("loop");
+    QTest::addColumn<int>("toRow");
+    QTest::addColumn<int>("toLoop");
+    QTest::newRow("down") << int(Qt::Key_Down) << 3 << 1 << 4 << 1;
+    QTest::newRow("up") << int(Qt::Key_Up) << 3 << 1 << 2 << 1;
+    QTest::newRow("up in the first row stays") << int(Qt::Key_Up) << 0 << 1 << 0 << 1;
+    QTest::newRow("down in the last row stays") << int(Qt::Key_Down) << 16 << 0 << 16 << 0;
+    QTest::newRow("right past the end of the text") << int(Qt::Key_Right) << 3 << 0 << 3 << 1;
+    QTest::newRow("left before the start of the text") << int(Qt::Key_Left) << 3 << 1 << 3 << 0;
+    QTest::newRow("left in the first loop stays") << int(Qt::Key_Left) << 3 << 0 << 3 << 0;
+}
+
+void LoopsTest::arrowKeysMoveInTheGrid()
+{
+    QFETCH(int, key);
+    QFETCH(int, row);
+    QFETCH(int, loop);
+    QFETCH(int, toRow);
+    QFETCH(int, toLoop);
+    MemoryWindow w(sampleCatalogue());
+    QVERIFY(showOnTab(*w, 1));
+    choosePanel(*w, "QP-220 (2 loops)");
+    QLineEdit *from = w->deviceCountEdits[row][loop];
+    from->setFocus(Qt::MouseFocusReason);
+    // The cursor at the end for Right, at the start for Left: within the text the keys move it.
+    from->setCursorPosition(key == Qt::Key_Left ? 0 : from->text().size());
+    QTest::keyClick(from, Qt::Key(key));
+    QLineEdit *to = w->deviceCountEdits[toRow][toLoop];
+    QCOMPARE(focusName(*w, QApplication::focusWidget()), focusName(*w, to));
+    if (to != from) {
+        QCOMPARE(to->selectedText(), QString("0"));
+        QCOMPARE(w->deviceTable->currentIndex(), w->deviceTable->model()->index(toRow, toLoop + 2));
+    }
+}
+
+void LoopsTest::clickThenTyping_data()
+{
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<int>("clickAt");  // -1 left edge, 1 right edge of the field
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("after");
+    QTest::newRow("click after 0, type 12") << "0" << 1 << "12" << "12";
+    QTest::newRow("click before 0, type 5") << "0" << -1 << "5" << "5";
+    QTest::newRow("click on 42, type 7") << "42" << 1 << "7" << "7";
+    QTest::newRow("type 007") << "0" << 1 << "007" << "7";
+    QTest::newRow("type 1000 stops at 100") << "0" << 1 << "1000" << "100";
+    QTest::newRow("letters refused") << "0" << 1 << "ab" << "0";
+}
+
+void LoopsTest::clickThenTyping()
+{
+    QFETCH(QString, before);
+    QFETCH(int, clickAt);
+    QFETCH(QString, keys);
+    QFETCH(QString, after);
+    MemoryWindow w(sampleCatalogue());
+    QVERIFY(showOnTab(*w, 1));
+    choosePanel(*w, "QP-220 (2 loops)");
+    QLineEdit *edit = w->deviceCountEdits[2][1];
+    edit->setText(before);
+    QTRY_VERIFY(edit->width() > 0);
+    const QPoint at(clickAt < 0 ? 2 : edit->width() - 3, edit->height() / 2);
+    QTest::mouseClick(edit, Qt::LeftButton, Qt::NoModifier, at);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(edit));
+    QTest::keyClicks(edit, keys);
+    QCOMPARE(edit->text(), after);
+}
+
+void LoopsTest::digitOverZeroReplacesIt()
+{
+    // The field already has the focus and the cursor stands after the 0, as after a second click.
+    MemoryWindow w(sampleCatalogue());
+    QVERIFY(showOnTab(*w, 1));
+    choosePanel(*w, "QP-220 (2 loops)");
+    QLineEdit *edit = w->deviceCountEdits[1][0];
+    edit->setFocus();
+    edit->deselect();
+    edit->setCursorPosition(1);
+    QTest::keyClick(edit, Qt::Key_4);
+    QCOMPARE(edit->text(), QString("4"));
+    QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(edit->text(), QString("0"));
+}
+
+void LoopsTest::pasteBlock_data()
+{
+    QTest::addColumn<QString>("clipboard");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("loop");
+    QTest::addColumn<QStringList>("counts");  // rows 0 to 3 of the 2 loops afterwards
+    QTest::addColumn<QString>("message");
+
+    const QStringList untouched{"0,0", "0,0", "0,0", "0,0"};
+    QTest::newRow("fitting block") << "1\t2\n3\t4\n" << 1 << 0 << QStringList({"0,0", "1,2", "3,4", "0,0"}) << "";
+    QTest::newRow("one cell with its line break") << "41\n" << 0 << 1 << QStringList({"0,41", "0,0", "0,0", "0,0"})
+                                                  << "";
+    QTest::newRow("CR LF line ends") << "5\t6\r\n7\t8\r\n" << 0 << 0 << QStringList({"5,6", "7,8", "0,0", "0,0"})
+                                     << "";
+    QTest::newRow("no trailing line break") << "9\n9" << 2 << 1 << QStringList({"0,0", "0,0", "0,9", "0,9"}) << "";
+    QTest::newRow("semicolon separated") << "11;12\n" << 3 << 0 << QStringList({"0,0", "0,0", "0,0", "11,12"})
+                                         << "";
+    QTest::newRow("empty cell writes 0, padded cell trimmed") << " 3 \t\n" << 0 << 0
+                                                              << QStringList({"3,0", "0,0", "0,0", "0,0"}) << "";
+    QTest::newRow("too wide")
+        << "1\t2\n" << 0 << 1 << untouched
+        << "Nothing was pasted: the copied block has 1 row and 2 columns, but from this field the grid has room for "
+           "17 rows and 1 column.";
+    QTest::newRow("too long")
+        << "1\n2\n3\n" << 15 << 0 << untouched
+        << "Nothing was pasted: the copied block has 3 rows and 1 column, but from this field the grid has room for "
+           "2 rows and 2 columns.";
+    QTest::newRow("bad cell")
+        << "1\t2\n3\tfour\n" << 0 << 0 << untouched
+        << "Nothing was pasted: the cell in row 2, column 2 of the copied block holds \"four\", which is not a whole "
+           "number from 0 to 999.";
+    QTest::newRow("bad cell in a block that is also too wide")
+        << "1\t2\t3\n1000\t0\t0\n" << 0 << 0 << untouched
+        << "Nothing was pasted: the cell in row 2, column 1 of the copied block holds \"1000\", which is not a whole "
+           "number from 0 to 999.";
+    QTest::newRow("empty clipboard") << "" << 0 << 0 << untouched << "";
+}
+
+void LoopsTest::pasteBlock()
+{
+    QFETCH(QString, clipboard);
+    QFETCH(int, row);
+    QFETCH(int, loop);
+    QFETCH(QStringList, counts);
+    QFETCH(QString, message);
+    MemoryWindow w(sampleCatalogue());
+    QVERIFY(showOnTab(*w, 1));
+    seam->clear();
+    choosePanel(*w, "QP-220 (2 loops)");
+    QApplication::clipboard()->setText(clipboard);
+    QLineEdit *target = w->deviceCountEdits[row][loop];
+    QSignalSpy changed(w->deviceCountEdits[1][1], &QLineEdit::textChanged);
+    target->setFocus(Qt::MouseFocusReason);
+    QTest::keyClick(target, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(countTexts(*w, 4, 2), counts);
+    QCOMPARE(seam->texts().join(" // "), message);
+    if (!message.isEmpty())
+        QCOMPARE(seam->messages[0].title, QString("Warning"));
+    // A changed field reports it as typing does.
+    QCOMPARE(changed.count(), counts.value(1).section(',', 1) == "0" ? 0 : 1);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(target));
+}
+
+void LoopsTest::pasteIsUndoneAsOneStep()
+{
+    MemoryWindow w(sampleCatalogue());
+    QVERIFY(showOnTab(*w, 1));
+    seam->clear();
+    choosePanel(*w, "QP-220 (2 loops)");
+    w->deviceCountEdits[1][1]->setText("9");
+    QLineEdit *target = w->deviceCountEdits[0][0];
+    target->setFocus(Qt::TabFocusReason);
+    QApplication::clipboard()->setText("1\t2\n3\t4\n");
+    QTest::keyClick(target, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(countTexts(*w, 3, 2), QStringList({"1,2", "3,4", "0,0"}));
+    QTest::keyClick(target, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(countTexts(*w, 3, 2), QStringList({"0,0", "0,9", "0,0"}));
+    QTest::keyClick(target, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(countTexts(*w, 3, 2), QStringList({"1,2", "3,4", "0,0"}));
+
+    // Typing after a paste: undo goes back field by field, and the paste stays.
+    QLineEdit *other = w->deviceCountEdits[2][0];
+    other->setFocus(Qt::TabFocusReason);
+    QTest::keyClicks(other, "5");
+    QTest::keyClick(other, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(countTexts(*w, 3, 2), QStringList({"1,2", "3,4", "0,0"}));
+    QVERIFY(seam->messages.isEmpty());
+}
+
+void LoopsTest::copyCountsForASpreadsheet()
+{
+    MemoryWindow w(sampleCatalogue());
+    choosePanel(*w, "QP-220 (2 loops)");
+    w->deviceCountEdits[0][0]->setText("12");
+    w->deviceCountEdits[1][1]->setText("3");
+    w->deviceCountEdits[16][0]->setText("");
+    QAction *copy = nullptr;
+    for (QAction *a : w->findChildren<QAction *>())
+        if (a->text() == "Copy counts")
+            copy = a;
+    QVERIFY(copy);
+    QVERIFY(w->deviceTable->actions().contains(copy));
+    copy->trigger();
+    const QStringList lines = QApplication::clipboard()->text().split('\n');
+    QCOMPARE(lines.size(), 1 + 17 + 1);
+    QCOMPARE(lines[0], QString("Name\tType\tLoop1\tLoop2"));
+    QCOMPARE(lines[1], QString("OPT-100\tDetector\t12\t0"));
+    QCOMPARE(lines[2], QString("OPT-100I\tDetector\t0\t3"));
+    QCOMPARE(lines[17], QString("SBC-90\tSounder\t\t0"));
+    QCOMPARE(lines[18], QString());  // the text ends in a line break
+}
+
+void LoopsTest::accessibleNames_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("loop");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("first row, loop 1") << 0 << 0 << "Loop 1, OPT-100";
+    QTest::newRow("second row of a device") << 1 << 0 << "Loop 1, OPT-100I";
+    QTest::newRow("loop 16") << 2 << 15 << "Loop 16, OUT-1";
+    QTest::newRow("last row") << 16 << 7 << "Loop 8, SBC-90";
+}
+
+void LoopsTest::accessibleNames()
+{
+    QFETCH(int, row);
+    QFETCH(int, loop);
+    QFETCH(QString, name);
+    MemoryWindow w(sampleCatalogue());
+    // Fields of kept columns and pooled ones mixed: 4 loops, then 16.
+    choosePanel(*w, "QP-420 (4 loops)");
+    choosePanel(*w, "QP-1640 (16 loops)");
+    QCOMPARE(accessibleName(w->deviceCountEdits[row][loop]), name);
+    QCOMPARE(accessibleName(w->cableComboBoxes[loop]), QString("Loop %1 cable").arg(loop + 1));
+}
+
+void LoopsTest::oneCableForEveryLoop()
+{
+    MemoryWindow w(sampleCatalogue());
+    choosePanel(*w, "QP-420 (4 loops)");
+    QComboBox *box = w->cableComboBoxes[2];
+    QCOMPARE(box->contextMenuPolicy(), Qt::ActionsContextMenu);
+    QCOMPARE(box->actions().size(), 1);
+    QAction *everyLoop = box->actions()[0];
+    QCOMPARE(everyLoop->text(), QString("Use this cable for every loop"));
+    QVERIFY(!everyLoop->isEnabled());  // nothing chosen yet
+    box->setCurrentIndex(box->findText("STP 2x0.8mm"));
+    QVERIFY(everyLoop->isEnabled());
+    everyLoop->trigger();
+    for (int i = 0; i < 4; ++i) {
+        QCOMPARE(w->cableComboBoxes[i]->currentText(), QString("STP 2x0.8mm"));
+        QCOMPARE(loopState.loopCableNames[i], QString("STP 2x0.8mm"));
+        QCOMPARE(loopState.loopCableCaptions[i], QString("Loop%1:STP 2x0.8mm").arg(i + 1));
+        QCOMPARE(loopState.loopCableResistance[i], 36.6f);
+    }
 }
 
 QTEST_MAIN(LoopsTest)

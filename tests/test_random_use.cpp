@@ -6,6 +6,7 @@
 #include "test_catalogues.h"
 #include "window_checks.h"
 
+#include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -43,7 +44,7 @@ uint environmentNumber(const char *name, uint fallback)
     return ok ? value : fallback;
 }
 
-enum class Action { Panel, Cable, SetCount, TypeCount, Tab, Calculate, Save, SaveAs, New, Open, Idle };
+enum class Action { Panel, Cable, SetCount, TypeCount, Paste, Tab, Calculate, Save, SaveAs, New, Open, Idle };
 
 // How a question is answered: the unsaved-changes one with Save, Discard or Cancel; the one before
 // a panel change that removes loops with Ok (Save and Discard) or Cancel.
@@ -63,7 +64,9 @@ struct Step {
     bool replace = false;  // typing: select all and erase first; else type at the end
     CableTarget target = CableTarget::AnyLoop;
     Answer answer = Answer::Discard;  // to a question the step may bring
-    QString text;          // the count set, or the keys typed ('\b' is Backspace)
+    QString text;          // the count set, the keys typed ('\b' is Backspace), or the text pasted
+    QVector<QStringList> block;  // pasting: the cells of the block, as they stand in the text
+    bool undo = false;           // pasting: Ctrl+Z afterwards
 };
 
 QString randomCount(QRandomGenerator &g)
@@ -91,6 +94,34 @@ QString randomKeys(QRandomGenerator &g)
     return typed;
 }
 
+// A block as a spreadsheet copies it, now and then with a cell that is not a count, or too large
+// for the grid from where it is pasted.
+void randomBlock(QRandomGenerator &g, Step &s)
+{
+    const int rows = g.bounded(1, 5);
+    const int columns = g.bounded(10) == 0 ? g.bounded(5, 18) : g.bounded(1, 5);
+    static const QStringList bad{QStringLiteral("x"), QStringLiteral("1000"), QStringLiteral("-3"), QStringLiteral("1.5")};
+    for (int r = 0; r < rows; ++r) {
+        QStringList cells;
+        for (int c = 0; c < columns; ++c) {
+            QString cell = g.bounded(40) == 0 ? bad.at(g.bounded(bad.size())) : randomCount(g);
+            if (g.bounded(8) == 0)
+                cell = QStringLiteral(" ") + cell + QStringLiteral(" ");
+            cells << cell;
+        }
+        s.block.append(cells);
+    }
+    const QString separator = g.bounded(10) < 7 ? QStringLiteral("\t") : g.bounded(2) ? QStringLiteral(";") : QStringLiteral(",");
+    const QString lineEnd = g.bounded(2) ? QStringLiteral("\n") : QStringLiteral("\r\n");
+    QStringList lines;
+    for (const QStringList &cells : s.block)
+        lines << cells.join(separator);
+    s.text = lines.join(lineEnd);
+    if (g.bounded(10) < 7)
+        s.text += lineEnd;
+    s.undo = g.bounded(10) < 3;
+}
+
 QVector<Step> makeSequence(uint seed, int length)
 {
     struct Weight {
@@ -98,7 +129,7 @@ QVector<Step> makeSequence(uint seed, int length)
         int weight;
     };
     static const Weight weights[] = {
-        {Action::Panel, 10}, {Action::Cable, 14},    {Action::SetCount, 16}, {Action::TypeCount, 14},
+        {Action::Panel, 10}, {Action::Cable, 14},    {Action::SetCount, 16}, {Action::TypeCount, 14}, {Action::Paste, 8},
         {Action::Tab, 6},    {Action::Calculate, 10}, {Action::Save, 4},      {Action::SaveAs, 2},
         {Action::New, 2},    {Action::Open, 6},       {Action::Idle, 14},
     };
@@ -137,6 +168,9 @@ QVector<Step> makeSequence(uint seed, int length)
         case Action::TypeCount:
             s.replace = g.bounded(2) == 0;
             s.text = randomKeys(g);
+            break;
+        case Action::Paste:
+            randomBlock(g, s);
             break;
         case Action::Tab:
             s.choice = g.bounded(3);
@@ -368,10 +402,58 @@ struct Model {
         for (const QChar key : keys) {
             if (key == QLatin1Char('\b'))
                 text.chop(1);
+            else if (key.isDigit() && text == QLatin1String("0"))
+                text = key;  // a digit replaces a lone 0
             else if (countTextAllowed(text + key))
                 text += key;
         }
         return text;
+    }
+
+    // A block pasted at (row, loop): refused whole with one message, or written cell by cell. True
+    // when it changed a count, so that Ctrl+Z (undo) takes it back as one step.
+    bool paste(int row, int loop, const QVector<QStringList> &block, bool undo)
+    {
+        int width = 0;
+        for (int r = 0; r < block.size(); ++r) {
+            width = std::max(width, int(block[r].size()));
+            for (int c = 0; c < block[r].size(); ++c) {
+                const QString cell = block[r][c].trimmed();
+                if (!cell.isEmpty() && !countTextAllowed(cell)) {
+                    messages << QStringLiteral("Nothing was pasted: the cell in row %1, column %2 of the copied block "
+                                               "holds \"%3\", which is not a whole number from 0 to 999.")
+                                    .arg(r + 1)
+                                    .arg(c + 1)
+                                    .arg(cell);
+                    return false;
+                }
+            }
+        }
+        const int roomRows = kRows - row, roomLoops = loops - loop;
+        if (block.size() > roomRows || width > roomLoops) {
+            auto rows = [](int n) { return n == 1 ? QStringLiteral("1 row") : QStringLiteral("%1 rows").arg(n); };
+            auto columns = [](int n) { return n == 1 ? QStringLiteral("1 column") : QStringLiteral("%1 columns").arg(n); };
+            messages << QStringLiteral("Nothing was pasted: the copied block has %1 and %2, but from this field the "
+                                       "grid has room for %3 and %4.")
+                            .arg(rows(block.size()), columns(width), rows(roomRows), columns(roomLoops));
+            return false;
+        }
+        bool changed = false;
+        std::vector<QString> before(&counts[0][0], &counts[0][0] + kRows * kMaxLoops);
+        for (int r = 0; r < block.size(); ++r) {
+            for (int c = 0; c < block[r].size(); ++c) {
+                const QString cell = block[r][c].trimmed();
+                const QString count = cell.isEmpty() ? QStringLiteral("0") : cell;
+                changed = changed || counts[row + r][loop + c] != count;
+                counts[row + r][loop + c] = count;
+            }
+        }
+        // The pasted counts stood in the grid, if only until an undo: their loops' results go.
+        for (int c = 0; c < width; ++c)
+            touched(loop + c);
+        if (undo)
+            std::copy(before.begin(), before.end(), &counts[0][0]);
+        return changed;
     }
 
     void calculate()
@@ -595,6 +677,7 @@ private:
     // Returns how the step describes it.
     QString queueAnswers(Answer answer);
     QString typeCount(const Step &s, int row, int loop);
+    QString pasteBlock(const Step &s, int row, int loop);
 
     RecordingSeam seam;  // before the window, which reports through it from its constructor on
     WindowFixture fixture;
@@ -638,6 +721,10 @@ QString Player::perform(const Step &s)
         if (loops == 0)
             return QStringLiteral("typing: no loops");
         return typeCount(s, row, loop);
+    case Action::Paste:
+        if (loops == 0)
+            return QStringLiteral("paste: no loops");
+        return pasteBlock(s, row, loop);
     case Action::Tab:
         tabs->setCurrentIndex(s.choice);
         return QStringLiteral("tab \"%1\"").arg(tabName(s.choice));
@@ -756,6 +843,31 @@ QString Player::typeCount(const Step &s, int row, int loop)
         else
             QTest::keyClick(edit, key.toLatin1());
     }
+    return done;
+}
+
+QString Player::pasteBlock(const Step &s, int row, int loop)
+{
+    MainWindow &w = fixture.window();
+    // Ctrl+Z only after a paste that changed a count: otherwise it would undo an earlier step.
+    const bool undo = model.paste(row, loop, s.block, s.undo) && s.undo;
+    QString shown = s.text;
+    shown.replace(QLatin1Char('\t'), QStringLiteral("<TAB>")).replace(QLatin1Char('\r'), QStringLiteral("<CR>"))
+        .replace(QLatin1Char('\n'), QStringLiteral("<LF>"));
+    const QString done = QStringLiteral("paste \"%1\" at row %2, loop %3%4")
+                             .arg(shown)
+                             .arg(row)
+                             .arg(loop + 1)
+                             .arg(undo ? QStringLiteral(", then Ctrl+Z") : QString());
+    QLineEdit *edit = w.deviceCountEdits[row][loop];
+    if (!edit)
+        return done;
+    QApplication::clipboard()->setText(s.text);
+    w.deviceTable->scrollTo(w.deviceTable->model()->index(row, loop + 2));
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+    if (undo)
+        QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier);
     return done;
 }
 
