@@ -42,10 +42,11 @@ CatalogueFolderLoad loadCatalogueFolder(const QString &dir, Catalogue &c)
             for (const CapacityCut &cut : importDataSheets(workbook, into))
                 load.messages.append(capacityCutMessage(QStringLiteral("data.xlsx"), cut));
         },
-        decodeDataFile);
+        [](const QByteArray &bytes, Catalogue &into) { return decodeDataFile(bytes, into); });
     // The names are read with the counts of the data half, so they need it.
     const bool names = data && loadHalf(dir, QStringLiteral("name.xlsx"), QStringLiteral("name.dat"), c, load.messages,
-                                        importNameSheets, decodeNameFile);
+                                        importNameSheets,
+                                        [](const QByteArray &bytes, Catalogue &into) { return decodeNameFile(bytes, into); });
     load.ok = data && names;
     return load;
 }
