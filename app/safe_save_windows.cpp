@@ -80,9 +80,7 @@ DWORD probeExistingTarget(const std::wstring &target)
     });
 }
 
-// Scratch files are ".NAME.XXXXXXXX.saving" beside the target (app/scratch_names.h), XXXXXXXX
-// eight hex digits: unique per save, and recognisably the target's.
-
+// Scratch files are ".NAME.XXXXXXXX.saving" beside the target (app/scratch_names.h).
 // Removes what a killed save of this target left behind. A scratch that another save is still
 // writing is open without sharing, so Windows refuses to delete it; one that a save has just
 // closed and is about to rename may be deleted, and that save then fails whole, never torn.

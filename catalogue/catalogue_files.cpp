@@ -5,22 +5,37 @@
 #include "catalogue/dat_codec.h"
 #include "catalogue/whole_file.h"
 
-// A missing file and a corrupt one are reported alike; the catalogue is only ever replaced by a
-// completely read file.
+#include <QDir>
+#include <QFileInfo>
+
+// A missing file and a corrupt one get the same box; its informative text says which it is. The
+// catalogue is only ever replaced by a completely read file.
 void MainWindow::readDataFile(const QString &path)
 {
     QByteArray bytes;
-    if (!readWholeFile(path, kMaxDatFileBytes, bytes) || !decodeDataFile(bytes, catalogue))
+    QString reason;
+    if (!readWholeFile(path, kMaxDatFileBytes, bytes, &reason) || !decodeDataFile(bytes, catalogue, &reason))
         uiSeam().message(this, MessageKind::Critical, QStringLiteral("Error"),
-                         QStringLiteral("The file of data.dat could not be read."));
+                         QStringLiteral("The file of data.dat could not be read."),
+                         catalogueReadFailure(path, reason,
+                                              QStringLiteral("No catalogue is in use: the panel, cable and device "
+                                                             "lists stay empty.")));
 }
 
 void MainWindow::readNameFile(const QString &path)
 {
     QByteArray bytes;
-    if (!readWholeFile(path, kMaxDatFileBytes, bytes) || !decodeNameFile(bytes, catalogue))
+    QString reason;
+    if (!readWholeFile(path, kMaxDatFileBytes, bytes, &reason) || !decodeNameFile(bytes, catalogue, &reason)) {
+        // The data step left data.dat beside it, read or written from data.xlsx.
+        const QString dataFile = QFileInfo(path).absolutePath() + QStringLiteral("/data.dat");
         uiSeam().message(this, MessageKind::Critical, QStringLiteral("Error"),
-                         QStringLiteral("The file of name.dat could not be read."));
+                         QStringLiteral("The file of name.dat could not be read."),
+                         catalogueReadFailure(path, reason,
+                                              QStringLiteral("The names stored with the data stay in use (%1), "
+                                                             "and the catalogue has no version.")
+                                                  .arg(QDir::toNativeSeparators(dataFile))));
+    }
 }
 
 namespace {

@@ -25,9 +25,11 @@ bool loadHalf(const QString &dir, const QString &workbookName, const QString &fi
         messages.append(QStringLiteral("%1 cannot be read (%2)").arg(workbookName, workbook.errorString()));
     }
     QByteArray bytes;
-    if (readWholeFile(dir + QLatin1Char('/') + fileName, kMaxDatFileBytes, bytes) && decodeFile(bytes, c))
+    QString reason;
+    if (readWholeFile(dir + QLatin1Char('/') + fileName, kMaxDatFileBytes, bytes, &reason) &&
+        decodeFile(bytes, c, &reason))
         return true;
-    messages.append(QStringLiteral("%1 cannot be read").arg(fileName));
+    messages.append(QStringLiteral("%1 cannot be read (%2)").arg(fileName, reason));
     return false;
 }
 
@@ -42,10 +44,13 @@ CatalogueFolderLoad loadCatalogueFolder(const QString &dir, Catalogue &c)
             for (const CapacityCut &cut : importDataSheets(workbook, into))
                 load.messages.append(capacityCutMessage(QStringLiteral("data.xlsx"), cut));
         },
-        decodeDataFile);
+        [](const QByteArray &bytes, Catalogue &into, QString *reason) { return decodeDataFile(bytes, into, reason); });
     // The names are read with the counts of the data half, so they need it.
     const bool names = data && loadHalf(dir, QStringLiteral("name.xlsx"), QStringLiteral("name.dat"), c, load.messages,
-                                        importNameSheets, decodeNameFile);
+                                        importNameSheets,
+                                        [](const QByteArray &bytes, Catalogue &into, QString *reason) {
+                                            return decodeNameFile(bytes, into, reason);
+                                        });
     load.ok = data && names;
     return load;
 }

@@ -6,8 +6,8 @@
 #include <QStringList>
 
 // What reading a catalogue folder found. `ok` is false when either half could not be read.
-// messages: one sentence each, in the order met: what could not be read, a workbook that was
-// passed over for its .dat file, a sheet cut to the capacity.
+// messages: one sentence each, in the order met: what could not be read and why, a workbook that
+// was passed over for its .dat file, a sheet cut to the capacity.
 struct CatalogueFolderLoad {
     bool ok = false;
     QStringList messages;

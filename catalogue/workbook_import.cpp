@@ -2,6 +2,7 @@
 
 #include "app/ui_seam.h"
 #include "catalogue/catalogue_check.h"
+#include "catalogue/whole_file.h"
 #include "catalogue/workbook_import_rules.h"
 #include "catalogue/xlsx_reader.h"
 
@@ -17,7 +18,9 @@ bool MainWindow::importDataWorkbook(const QString &path, XlsxWorkbook &workbook)
 {
     if (!workbook.open(path)) {
         uiSeam().message(this, MessageKind::Critical, QStringLiteral("Error"),
-                         QStringLiteral("The file of data.xlsx could not be read."));
+                         QStringLiteral("The file of data.xlsx could not be read."),
+                         catalogueReadFailure(path, workbook.errorString(),
+                                              QStringLiteral("The catalogue saved in data.dat stays in use.")));
         return false;
     }
     for (const CapacityCut &cut : importDataSheets(workbook, catalogue))
@@ -36,7 +39,9 @@ bool MainWindow::importNameWorkbook(const QString &path, XlsxWorkbook &workbook)
 {
     if (!workbook.open(path)) {
         uiSeam().message(this, MessageKind::Critical, QStringLiteral("Error"),
-                         QStringLiteral("The file of name.xlsx could not be read."));
+                         QStringLiteral("The file of name.xlsx could not be read."),
+                         catalogueReadFailure(path, workbook.errorString(),
+                                              QStringLiteral("The names saved in name.dat stay in use.")));
         return false;
     }
     importNameSheets(workbook, catalogue);

@@ -346,39 +346,59 @@ void CatalogueFilesTest::countsAboveCapacityAreNeverWritten()
     QCOMPARE(read.deviceCount, kDeviceCapacity);
 }
 
+// The box keeps its text; the informative text names the file, says what is wrong with it (%1:
+// the file's size, %2: the sample's device count) and what stays in use.
 void CatalogueFilesTest::corruptDataFile_data()
 {
     QTest::addColumn<QByteArray>("bytes");  // empty and "missing" means no file at all
     QTest::addColumn<bool>("present");
+    QTest::addColumn<QString>("reason");
     const QByteArray conditions = le32(0) + le32(0) + le32(0);
     const QByteArray good = encodeDataFile(sampleCatalogue());
 
-    QTest::newRow("missing file") << QByteArray() << false;
-    QTest::newRow("empty file") << QByteArray() << true;
-    QTest::newRow("negative panel count") << le32(quint32(-1)) + le32(0) + le32(0) + conditions << true;
-    QTest::newRow("11 panels") << le32(11) + good.mid(4) << true;
-    QTest::newRow("huge panel count") << le32(0x7FFFFFFF) + good.mid(4) << true;
-    QTest::newRow("16 cables") << le32(0) + le32(16) + QByteArray(16 * 12, '\0') + le32(0) + conditions << true;
-    QTest::newRow("56 devices") << le32(0) + le32(0) + le32(56) + QByteArray(56 * 20, '\0') + conditions << true;
-    QTest::newRow("negative device count") << le32(0) + le32(0) + le32(0x80000000u) + conditions << true;
-    QTest::newRow("ends inside a text length") << le32(1) + QByteArray(2, '\0') << true;
-    QTest::newRow("text longer than the file") << le32(1) + le32(0xFFFFFFF0u) + QByteArray(64, 'x') << true;
-    QTest::newRow("ends inside a text") << le32(1) + le32(10) + QByteArray("QP1") << true;
-    QTest::newRow("ends inside maxDevices") << good.left(60) << true;
-    QTest::newRow("ends before maxDeviceSum") << le32(0) + le32(0) + le32(0) + le32(0) + le32(0) << true;
-    QTest::newRow("one byte short of the end") << good.left(good.size() - 1) << true;
+    QTest::newRow("missing file") << QByteArray() << false << "No such file or directory.";
+    QTest::newRow("empty file") << QByteArray() << true << "The file is empty.";
+    QTest::newRow("negative panel count") << le32(quint32(-1)) + le32(0) + le32(0) + conditions << true
+                                          << "The panel count is -1; a catalogue holds 0 to 10.";
+    QTest::newRow("11 panels") << le32(11) + good.mid(4) << true << "The panel count is 11; a catalogue holds 0 to 10.";
+    QTest::newRow("huge panel count") << le32(0x7FFFFFFF) + good.mid(4) << true
+                                      << "The panel count is 2147483647; a catalogue holds 0 to 10.";
+    QTest::newRow("16 cables") << le32(0) + le32(16) + QByteArray(16 * 12, '\0') + le32(0) + conditions << true
+                               << "The cable count is 16; a catalogue holds 0 to 15.";
+    QTest::newRow("56 devices") << le32(0) + le32(0) + le32(56) + QByteArray(56 * 20, '\0') + conditions << true
+                                << "The device count is 56; a catalogue holds 0 to 55.";
+    QTest::newRow("negative device count") << le32(0) + le32(0) + le32(0x80000000u) + conditions << true
+                                           << "The device count is -2147483648; a catalogue holds 0 to 55.";
+    QTest::newRow("ends inside a text length") << le32(1) + QByteArray(2, '\0') << true
+                                               << "The file ends early, at byte %1, inside the code of panel 1.";
+    QTest::newRow("text longer than the file") << le32(1) + le32(0xFFFFFFF0u) + QByteArray(64, 'x') << true
+                                               << "The file ends early, at byte %1, inside the code of panel 1.";
+    QTest::newRow("ends inside a text") << le32(1) + le32(10) + QByteArray("QP1") << true
+                                        << "The file ends early, at byte %1, inside the code of panel 1.";
+    QTest::newRow("ends inside maxDevices") << good.left(60) << true
+                                            << "The file ends early, at byte %1, before the device limits of panel 1.";
+    QTest::newRow("ends before maxDeviceSum")
+        << le32(0) + le32(0) + le32(0) + le32(0) + le32(0) << true
+        << "The file ends early, at byte %1, before the limit of the restricted devices.";
+    // The panels' own currents come last: the sample's six panels, the last one's alarm current cut.
+    QTest::newRow("one byte short of the end")
+        << good.left(good.size() - 1) << true
+        << "The file ends early, at byte %1, inside the own current of panel 6.";
 }
 
 void CatalogueFilesTest::corruptDataFile()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(bool, present);
+    QFETCH(QString, reason);
     const QString path = present ? writeFile("data.dat", bytes) : dir.filePath("absent.dat");
     fixture->window().readDataFile(path);
     QCOMPARE(seam->messages.size(), 1);
     QCOMPARE(int(seam->messages[0].kind), int(MessageKind::Critical));
     QCOMPARE(seam->messages[0].title, QString("Error"));
     QCOMPARE(seam->messages[0].text, QString("The file of data.dat could not be read."));
+    QCOMPARE(seam->messages[0].detail, QDir::toNativeSeparators(path) + "\n" + reason.arg(bytes.size()) +
+                                           "\nNo catalogue is in use: the panel, cable and device lists stay empty.");
     QCOMPARE(catalogueDifferences(Catalogue(), catalogue), QStringList());
 }
 
@@ -386,28 +406,37 @@ void CatalogueFilesTest::corruptNameFile_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<bool>("present");
+    QTest::addColumn<QString>("reason");
     const Catalogue sample = sampleCatalogue();
     const QByteArray good = encodeNameFile(sample);
     const int blockStart = good.size() - secondRowBlockSize(sample);
 
-    QTest::newRow("missing file") << QByteArray() << false;
-    QTest::newRow("empty file") << QByteArray() << true;
-    QTest::newRow("fewer names than the counts") << text("only one") << true;
-    QTest::newRow("ends inside the version number") << good.left(blockStart - 2) << true;
-    QTest::newRow("ends inside extraDeviceRows") << good.left(blockStart + 2) << true;
-    QTest::newRow("ends inside the second rows") << good.left(good.size() - 1) << true;
+    QTest::newRow("missing file") << QByteArray() << false << "No such file or directory.";
+    QTest::newRow("empty file") << QByteArray() << true << "The file is empty.";
+    QTest::newRow("fewer names than the counts") << text("only one") << true
+                                                 << "The file ends early, at byte %1, before the name of panel 2.";
+    QTest::newRow("ends inside the version number")
+        << good.left(blockStart - 2) << true
+        << "The file ends early, at byte %1, inside the catalogue version number.";
+    QTest::newRow("ends inside extraDeviceRows") << good.left(blockStart + 2) << true
+                                                 << "The file ends early, at byte %1, inside the number of second rows.";
+    QTest::newRow("ends inside the second rows")
+        << good.left(good.size() - 1) << true
+        << "The file ends early, at byte %1, inside the second-row name of device %2.";
     QByteArray badFlag = good;
     badFlag[blockStart + 4] = 2;
-    QTest::newRow("second-row flag 2") << badFlag << true;
+    QTest::newRow("second-row flag 2") << badFlag << true << "The second-row mark of device 1 is 2, not 0 or 1.";
     QByteArray lyingLength = good;
     lyingLength.replace(blockStart + 8, 4, le32(0x7FFFFFFF));
-    QTest::newRow("second-row name longer than the file") << lyingLength << true;
+    QTest::newRow("second-row name longer than the file")
+        << lyingLength << true << "The file ends early, at byte %1, inside the second-row name of device 1.";
 }
 
 void CatalogueFilesTest::corruptNameFile()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(bool, present);
+    QFETCH(QString, reason);
     // The data step has run: names as it left them, no version yet.
     catalogue = sampleCatalogue();
     catalogue.catalogueVersion.clear();
@@ -419,6 +448,10 @@ void CatalogueFilesTest::corruptNameFile()
     QCOMPARE(int(seam->messages[0].kind), int(MessageKind::Critical));
     QCOMPARE(seam->messages[0].title, QString("Error"));
     QCOMPARE(seam->messages[0].text, QString("The file of name.dat could not be read."));
+    QCOMPARE(seam->messages[0].detail,
+             QDir::toNativeSeparators(path) + "\n" + reason.arg(bytes.size()).arg(before.deviceCount) +
+                 "\nThe names stored with the data stay in use (" + QDir::toNativeSeparators(dir.filePath("data.dat")) +
+                 "), and the catalogue has no version.");
     QCOMPARE(catalogueDifferences(before, catalogue), QStringList());
 }
 

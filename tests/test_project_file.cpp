@@ -118,6 +118,8 @@ private slots:
     void batteryBlockLayout();
     void withoutBatteryBlockTheDefaults();
     void everyTruncationOfTheBatteryBlockRefused();
+    void refusalReasons_data();
+    void refusalReasons();
     void refusalLeavesDataUntouched();
     void sizeLimitSameForWriterAndReader_data();
     void sizeLimitSameForWriterAndReader();
@@ -414,6 +416,51 @@ void ProjectFileTest::hostileInput()
     QFETCH(ProjectFileError, expected);
     ProjectData read;
     QCOMPARE(decodeProject(bytes, 3, 2, &read), expected);
+}
+
+// What Open's box says under its text; %1 is the size of the file.
+void ProjectFileTest::refusalReasons_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("reason");
+    const QByteArray oneLoopFile = upToLoopCount(1) + text("K") + text("1") + text("2");
+
+    QTest::newRow("empty file") << QByteArray() << "The file is empty.";
+    QTest::newRow("two bytes") << QByteArray("\x20\x22", 2)
+                               << "The file ends early, at byte 2, inside the mark that begins a project file.";
+    QTest::newRow("format version 0") << be32(0x20220112) + be32(0)
+                                      << "It is written in project format version 0; this Quillon reads format "
+                                         "version 1.";
+    QTest::newRow("other catalogue version number")
+        << header(4) << "It was saved under catalogue version number 4; this catalogue is number 3. "
+                        "quillon-project migrate carries a project over.";
+    QTest::newRow("text length 2 GiB") << header() + be32(0x80000000) + QByteArray(64, 'x')
+                                       << "The file ends early, at byte %1, inside the project name.";
+    QTest::newRow("ends before the first cable") << upToLoopCount(1)
+                                                 << "The file ends early, at byte %1, before the cable name of Loop1.";
+    QTest::newRow("loop count -1") << upToLoopCount(-1) << "The loop count is -1; a project has 0 to 16 loops.";
+    QTest::newRow("count text 1000") << upToLoopCount(1) + text("K") + text("1000") + text("2")
+                                     << "The count of device row 1 on Loop1 is \"1000\", which a count field cannot "
+                                        "hold (0 to 999).";
+    QTest::newRow("trailing block, E = -1") << oneLoopFile + be32(0xffffffff)
+                                            << "The file holds -1 further count rows; this catalogue has room for 0 "
+                                               "to 108.";
+    QTest::newRow("two stray bytes after field 12")
+        << oneLoopFile + QByteArray("\0\0", 2)
+        << "The file ends early, at byte %1, inside the number of further count rows.";
+    QTest::newRow("trailing block with a bad count") << oneLoopFile + be32(1) + text("07")
+                                                     << "The count of device row 3 on Loop1 is \"07\", which a count "
+                                                        "field cannot hold (0 to 999).";
+}
+
+void ProjectFileTest::refusalReasons()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, reason);
+    ProjectData read;
+    QString given;
+    QVERIFY(decodeProject(bytes, 3, 2, &read, &given) != ProjectFileError::None);
+    QCOMPARE(given, reason.arg(bytes.size()));
 }
 
 void ProjectFileTest::refusalLeavesDataUntouched()

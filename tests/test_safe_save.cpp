@@ -1,4 +1,5 @@
 #include "app/safe_save.h"
+#include "app/scratch_names.h"
 
 #include "file_size_limit.h"
 
@@ -157,6 +158,8 @@ private slots:
     void busyTarget();
     void longPathForm_data();
     void longPathForm();
+    void scratchNamesFitOneName_data();
+    void scratchNamesFitOneName();
 };
 
 void SafeSaveTest::writesNewFileAndReplacesOldOne_data()
@@ -535,6 +538,41 @@ void SafeSaveTest::longPathForm()
     QCOMPARE(result, expected);
     QCOMPARE(error, static_cast<unsigned long>(expected.isEmpty() ? ERROR_INVALID_NAME : ERROR_SUCCESS));
 #endif
+}
+
+// The Windows save's scratch names, checked on every platform. A target near the 255-character
+// limit once got a scratch name Windows cannot create, and its save failed with "File not found.".
+void SafeSaveTest::scratchNamesFitOneName_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<bool>("cut");
+    QTest::newRow("short name kept whole") << "site.stm" << false;
+    QTest::newRow("238 characters still whole") << QString(234, 'a') + ".stm" << false;
+    QTest::newRow("239 characters cut") << QString(235, 'a') + ".stm" << true;
+    QTest::newRow("255 characters cut") << QString(251, 'a') + ".stm" << true;
+    // 228 letters, then U+1F525 as a surrogate pair across the cut.
+    QTest::newRow("surrogate pair at the cut is not split")
+        << QString(228, 'b') + QString::fromUtf8("\xF0\x9F\x94\xA5") + QString(20, 'c') + ".stm" << true;
+}
+
+void SafeSaveTest::scratchNamesFitOneName()
+{
+    QFETCH(QString, fileName);
+    QFETCH(bool, cut);
+    const QString scratch = scratchFileName(fileName, 0xdeadbeef);
+    QVERIFY2(scratch.size() <= kMaxNameLength, qPrintable(QString::number(scratch.size())));
+    QVERIFY(scratch.endsWith(".deadbeef.saving"));
+    QCOMPARE(scratch == "." + fileName + ".deadbeef.saving", !cut);
+    for (int i = 0; i < scratch.size(); ++i)
+        if (scratch.at(i).isHighSurrogate())
+            QVERIFY2(i + 1 < scratch.size() && scratch.at(i + 1).isLowSurrogate(), qPrintable(QString::number(i)));
+    QVERIFY(isScratchOf(scratch, fileName));
+    QVERIFY(isScratchOf(scratch.toUpper(), fileName));
+    QVERIFY(!isScratchOf(fileName, fileName));
+    QVERIFY(!isScratchOf(scratch + "x", fileName));
+    // Another long name with the same beginning has scratch files of its own.
+    const QString sibling = QString(fileName).replace(fileName.size() - 5, 1, QLatin1Char('z'));
+    QCOMPARE(isScratchOf(scratchFileName(sibling, 1), fileName), false);
 }
 
 int main(int argc, char *argv[])

@@ -512,6 +512,16 @@ void WorkbookImportTest::unreadableWorkbookLeavesTheCatalogue()
     QCOMPARE(seam->messages[0].title, QString("Error"));
     QCOMPARE(seam->messages[0].text, dataWorkbook ? QString("The file of data.xlsx could not be read.")
                                                   : QString("The file of name.xlsx could not be read."));
+    // The path, the reader's reason, and which file stays in use.
+    const QStringList detail = seam->messages[0].detail.split('\n');
+    QCOMPARE(detail.size(), 3);
+    QCOMPARE(detail[0], QDir::toNativeSeparators(QFileInfo(fixtures + "/" + file).absoluteFilePath()));
+    XlsxWorkbook workbook;
+    QVERIFY(!workbook.open(fixtures + "/" + file));
+    QVERIFY(!workbook.errorString().isEmpty());
+    QVERIFY2(detail[1].startsWith(workbook.errorString()), qPrintable(detail[1]));
+    QCOMPARE(detail[2], dataWorkbook ? QString("The catalogue saved in data.dat stays in use.")
+                                     : QString("The names saved in name.dat stay in use."));
     QCOMPARE(catalogueDifferences(expectedSample(), catalogue), QStringList());
 }
 
