@@ -78,7 +78,8 @@ bool RecoveryTest::startChild(QProcess &child)
     while (!child.canReadLine())
         if (!child.waitForReadyRead(30000))
             return false;
-    return child.readLine() == "written\n";
+    // A Windows console turns the child's line break into CR LF.
+    return child.readLine().trimmed() == "written";
 }
 
 void RecoveryTest::kill(QProcess &child)
