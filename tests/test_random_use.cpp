@@ -818,8 +818,11 @@ QString Player::typeCount(const Step &s, int row, int loop)
 {
     MainWindow &w = fixture.window();
     const QString before = model.counts[row][loop];
-    model.counts[row][loop] = Model::typed(before, s.replace, s.text);
-    model.touched(loop);
+    // Key by key: a count that differs for a moment ("0", "2", "0") already takes the loop's result.
+    for (int keys = 0; keys <= s.text.size(); ++keys) {
+        model.counts[row][loop] = Model::typed(before, s.replace, s.text.left(keys));
+        model.touched(loop);
+    }
     const QString done = QStringLiteral("count row %1, loop %2: %3 \"%4\", giving \"%5\"")
                              .arg(row)
                              .arg(loop + 1)
