@@ -356,7 +356,10 @@ void CatalogueFilesTest::corruptDataFile_data()
     const QByteArray conditions = le32(0) + le32(0) + le32(0);
     const QByteArray good = encodeDataFile(sampleCatalogue());
 
-    QTest::newRow("missing file") << QByteArray() << false << "No such file or directory.";
+    QString missing = missingFileReason();
+    if (!missing.endsWith('.'))
+        missing += '.';
+    QTest::newRow("missing file") << QByteArray() << false << missing;
     QTest::newRow("empty file") << QByteArray() << true << "The file is empty.";
     QTest::newRow("negative panel count") << le32(quint32(-1)) + le32(0) + le32(0) + conditions << true
                                           << "The panel count is -1; a catalogue holds 0 to 10.";
@@ -411,7 +414,10 @@ void CatalogueFilesTest::corruptNameFile_data()
     const QByteArray good = encodeNameFile(sample);
     const int blockStart = good.size() - secondRowBlockSize(sample);
 
-    QTest::newRow("missing file") << QByteArray() << false << "No such file or directory.";
+    QString missing = missingFileReason();
+    if (!missing.endsWith('.'))
+        missing += '.';
+    QTest::newRow("missing file") << QByteArray() << false << missing;
     QTest::newRow("empty file") << QByteArray() << true << "The file is empty.";
     QTest::newRow("fewer names than the counts") << text("only one") << true
                                                  << "The file ends early, at byte %1, before the name of panel 2.";

@@ -294,7 +294,7 @@ void ProjectToolTest::migrate()
     QCOMPARE(run.out.split('\n', Qt::SkipEmptyParts), expected);
     if (change == "no catalogue")
         QCOMPARE(run.err, "quillon-project: " + QDir::toNativeSeparators(dir.filePath("old"))
-                              + ": data.dat cannot be read (No such file or directory)\n");
+                              + ": data.dat cannot be read (" + missingFileReason() + ")\n");
     if (status > 1) {
         QVERIFY(change == "in place" || !QFile::exists(newFile));
         return;

@@ -3,7 +3,9 @@
 #include "app/application_setup.h"
 #include "app/user_settings.h"
 
+#include <QFile>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 
 #include "app/main_window.h"
 #include "loops/loop_state.h"
@@ -137,6 +139,14 @@ Catalogue fullCatalogue()
     c.catalogueVersion = "Full catalogue";
     c.catalogueVersionNumber = 7;
     return c;
+}
+
+QString missingFileReason()
+{
+    QTemporaryDir dir;
+    QFile missing(dir.filePath("missing"));
+    missing.open(QIODevice::ReadOnly);
+    return missing.errorString();
 }
 
 void resetProcessState()

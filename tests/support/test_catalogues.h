@@ -20,6 +20,10 @@ Catalogue sampleCatalogue();
 // every device with a second row, extraDeviceRows 55.
 Catalogue fullCatalogue();
 
+// What the system says of a file that does not exist, as QFile reports it: "No such file or
+// directory" on POSIX systems, "File not found." on Windows.
+QString missingFileReason();
+
 // Empties the catalogue and the loop state, as at program start.
 void resetProcessState();
 
