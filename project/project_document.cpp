@@ -34,11 +34,15 @@ QString withSuffix(const QString &fileName, const QString &suffix)
 
 QString dialogFolder(const QString &openFilePath, const QString &lastFolder, const QString &documentsFolder)
 {
-    if (!openFilePath.isEmpty())
-        return QFileInfo(openFilePath).absolutePath();
-    if (!lastFolder.isEmpty() && QFileInfo(lastFolder).isDir())
-        return lastFolder;
-    return documentsFolder;
+    // A dialog told to start in a folder that is not there starts in the working folder, on
+    // Windows the program's own: each choice counts only while its folder exists.
+    const auto exists = [](const QString &folder) { return !folder.isEmpty() && QFileInfo(folder).isDir(); };
+    const QString openFolder = openFilePath.isEmpty() ? QString() : QFileInfo(openFilePath).absolutePath();
+    for (const QString &folder : {openFolder, lastFolder, documentsFolder}) {
+        if (exists(folder))
+            return folder;
+    }
+    return QDir::homePath();
 }
 
 QString proposedFileName(const QString &projectName, const QString &openFilePath, const QString &suffix)

@@ -16,8 +16,8 @@ QString documentName(const QString &filePath);
 // "Hall 1.5" gets it too: Open lists only files that end in ".stm".
 QString withSuffix(const QString &fileName, const QString &suffix);
 
-// The folder a file dialog starts in: the open file's folder, else lastFolder while it still
-// exists, else documentsFolder.
+// The folder a file dialog starts in: the open file's folder, else lastFolder, else
+// documentsFolder, each only while it exists; else the home folder.
 QString dialogFolder(const QString &openFilePath, const QString &lastFolder, const QString &documentsFolder);
 
 // The file name a save dialog proposes, without folder: the project's name, else the open file's

@@ -232,10 +232,8 @@ void MainWindow::updateModifiedMark()
 
 QString MainWindow::dialogStartFolder() const
 {
-    QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (documents.isEmpty())
-        documents = QDir::homePath();
-    return dialogFolder(openFilePath, lastUsedFolder(), documents);
+    return dialogFolder(openFilePath, lastUsedFolder(),
+                        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
 }
 
 QString MainWindow::proposedSavePath(const QString &suffix) const

@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 #include "app/user_settings.h"
 #include "loops/loop_state.h"
+#include "project/project_document.h"
 #include "project/project_file.h"
 #include "file_size_limit.h"
 #include "recording_seam.h"
@@ -155,6 +156,8 @@ private slots:
     void dialogsStartFolder();
     void exportProposesProjectName_data();
     void exportProposesProjectName();
+    void missingFoldersAreSkipped_data();
+    void missingFoldersAreSkipped();
 
 private:
     MainWindow &window() { return fixture->window(); }
@@ -219,6 +222,9 @@ void ProjectSlotsTest::dialogs()
 {
     QFETCH(bool, saving);
     QFETCH(QString, caption);
+    // A user's Documents folder, which a fresh test account may lack.
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    QVERIFY(QDir().mkpath(documents));
     const QStringList before = snapshot(window());
     if (saving)
         window().SaveProject();
@@ -228,7 +234,6 @@ void ProjectSlotsTest::dialogs()
     QCOMPARE(seam->fileDialogs[0].save, saving);
     QCOMPARE(seam->fileDialogs[0].caption, caption);
     // Nothing open and no folder remembered: Documents; Save proposes a name.
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     QCOMPARE(seam->fileDialogs[0].dir, saving ? QDir(documents).filePath("Untitled.stm") : documents);
     QCOMPARE(seam->fileDialogs[0].filter, QString("Files(*.stm)"));
     // Cancelled: nothing else happens.
@@ -1052,6 +1057,7 @@ void ProjectSlotsTest::dialogsStartFolder()
     QFETCH(bool, open);
     QFETCH(QString, expected);
     MainWindow &w = window();
+    QVERIFY(QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)));
     QVERIFY(QDir(files->path()).mkpath("projects"));
     QVERIFY(QDir(files->path()).mkpath("kept"));
     if (open) {
@@ -1082,6 +1088,35 @@ void ProjectSlotsTest::dialogsStartFolder()
     seam->fileAnswers << path("elsewhere/x.pdf");
     w.ExportPDF();
     QCOMPARE(lastUsedFolder(), path("elsewhere"));
+}
+
+void ProjectSlotsTest::missingFoldersAreSkipped_data()
+{
+    // Which of the open file's folder, the last folder and Documents exist.
+    QTest::addColumn<bool>("openFolder");
+    QTest::addColumn<bool>("lastFolder");
+    QTest::addColumn<bool>("documents");
+    QTest::addColumn<QString>("expected");  // "open", "last", "documents" or "<home>"
+    QTest::newRow("all there: the open file's") << true << true << true << "open";
+    QTest::newRow("the open file's folder removed") << false << true << true << "last";
+    QTest::newRow("only Documents") << false << false << true << "documents";
+    QTest::newRow("no Documents folder: home") << false << false << false << "<home>";
+}
+
+void ProjectSlotsTest::missingFoldersAreSkipped()
+{
+    QFETCH(bool, openFolder);
+    QFETCH(bool, lastFolder);
+    QFETCH(bool, documents);
+    QFETCH(QString, expected);
+    const QDir root(files->path());
+    for (const auto &[name, present] : {std::pair<QString, bool>{"open", openFolder}, {"last", lastFolder},
+                                        {"documents", documents}}) {
+        if (present)
+            QVERIFY(root.mkpath(name));
+    }
+    const QString folder = dialogFolder(root.filePath("open/hall.stm"), root.filePath("last"), root.filePath("documents"));
+    QCOMPARE(folder, expected == "<home>" ? QDir::homePath() : root.filePath(expected));
 }
 
 void ProjectSlotsTest::exportProposesProjectName_data()

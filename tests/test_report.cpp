@@ -1304,6 +1304,8 @@ void ReportTest::exportWritesPdfAndOpensIt()
     QTemporaryDir dir;
     const QString path = dir.filePath("sheet.pdf");
     seam->fileAnswers << path;
+    // A user's Documents folder, which a fresh test account may lack.
+    QVERIFY(QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)));
     w.ExportPDF();
 
     QCOMPARE(seam->fileDialogs.size(), 1);
