@@ -63,15 +63,8 @@ QString batteryStandardName(BatteryStandard standard)
 
 QString batteryStandardKey(BatteryStandard standard)
 {
-    switch (standard) {
-    case BatteryStandard::Nfpa72_2022:
-        return QStringLiteral("nfpa72-2022");
-    case BatteryStandard::Nfpa72_2019:
-        return QStringLiteral("nfpa72-2019");
-    case BatteryStandard::Bs5839_1:
-        break;
-    }
-    return QStringLiteral("bs5839-1");
+    // "BS 5839-1" -> "bs5839-1": one spelling per standard to keep in step.
+    return batteryStandardName(standard).toLower().remove(QLatin1Char(' '));
 }
 
 std::optional<BatteryStandard> batteryStandardFromKey(const QString &key)
