@@ -170,17 +170,13 @@ bool MainWindow::saveProjectUnderNewName()
 
 bool MainWindow::saveProjectTo(const QString &fileName)
 {
-    const ProjectData project = currentProject();
     QString reason;
     if (!saveProjectFile(fileName, &reason)) {
         uiSeam().message(this, MessageKind::Critical, QStringLiteral("Error"),
                          QStringLiteral("The file could not be saved."), reason);
         return false;
     }
-    openFilePath = fileName;
-    savedProject = project;
-    setWindowTitle(documentWindowTitle(openFilePath));
-    updateModifiedMark();
+    setCurrentFile(fileName);
     uiSeam().message(this, MessageKind::Information, QStringLiteral("Tips"),
                      QStringLiteral("The file has been saved successfully!"));
     return true;

@@ -40,8 +40,7 @@ bool MainWindow::offerRecovery()
     if (left.isEmpty())
         return false;
     // The newest; any older ones stay for a later start.
-    LeftRecovery newest = left.takeLast();
-    left.clear();
+    LeftRecovery &newest = left.last();
     const QString detail = newest.projectPath.isEmpty()
                                ? QStringLiteral("The project had not been saved yet.")
                                : QStringLiteral("Its file: %1").arg(QDir::toNativeSeparators(newest.projectPath));
