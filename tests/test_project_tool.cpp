@@ -4,7 +4,6 @@
 #include "loops/loop_state.h"
 #include "project/project_check.h"
 #include "project/project_file.h"
-#include "project/project_migration.h"
 #include "project/project_open.h"
 #include "recording_seam.h"
 #include "test_catalogues.h"
@@ -184,11 +183,8 @@ private slots:
 
     void migrate_data();
     void migrate();
-    void migrationCarriesTheBatteryInputs();
     void check_data();
     void check();
-    void checkBattery_data();
-    void checkBattery();
     void checkBatteryMatchesTheWindow_data();
     void checkBatteryMatchesTheWindow();
     void checkRefusesAsOpenDoes_data();
@@ -198,7 +194,6 @@ private slots:
     void csvFields();
     void commandLine_data();
     void commandLine();
-    void version();
 };
 
 void ProjectToolTest::cleanup() { resetProcessState(); }
@@ -261,7 +256,12 @@ void ProjectToolTest::migrate()
     writeCatalogue(dir.filePath("new"), change == "wrong version" ? old : now);
     const QString oldFile = dir.filePath("old.stm");
     const QString newFile = change == "in place" ? oldFile : dir.filePath("new.stm");
-    QByteArray oldBytes = encodeProject(makeProject(old, kPanel4, oldCables, oldCounts));
+    ProjectData oldProject = makeProject(old, kPanel4, oldCables, oldCounts);
+    oldProject.hasBattery = change != "damaged";  // carried over as saved
+    oldProject.battery = defaultBatteryInputs(BatteryStandard::Nfpa72_2022);
+    oldProject.battery.ownAlarmTyped = true;
+    oldProject.battery.ownAlarm = 333.0;
+    QByteArray oldBytes = encodeProject(oldProject);
     if (change == "damaged")
         oldBytes.chop(3);
     writeFile(oldFile, oldBytes);
@@ -311,6 +311,7 @@ void ProjectToolTest::migrate()
     seam.fileAnswers << newFile;
     w.OpenProject();
     QCOMPARE(seam.texts(), QStringList{"The file has been opened!"});
+    QVERIFY(w.batteryInputs() == oldProject.battery);
     const bool panelKept = change != "panel renamed";
     QCOMPARE(w.panelComboBox->currentText(), panelKept ? kPanel4 : QString());
     QCOMPARE(loopState.loopCount, !panelKept ? 0 : change == "fewer loops" ? 2 : 4);
@@ -335,37 +336,6 @@ void ProjectToolTest::migrate()
     }
     // Not a vacuous pass: counts were found on the devices that kept them.
     QCOMPARE(compared > 0, panelKept);
-}
-
-void ProjectToolTest::migrationCarriesTheBatteryInputs()
-{
-    const Catalogue old = sampleCatalogue();
-    Catalogue now = changedSample("device inserted");
-    now.panels[2].ownQuiescentCurrent = 150.0f;  // a corrected catalogue value
-    ProjectData project = makeProject(old, kPanel4, oldCables, oldCounts);
-    project.hasBattery = true;
-    project.battery = defaultBatteryInputs(BatteryStandard::Nfpa72_2022);
-    project.battery.alarmMinutes = 15.0;
-    project.battery.ownAlarmTyped = true;
-    project.battery.ownAlarm = 333.0;
-    project.battery.additionalStandby = 12.5;
-
-    const ProjectMigration migration = migrateProject(project, old, now);
-    QVERIFY(migration.losses.isEmpty());
-    QVERIFY(migration.project.hasBattery);
-    QVERIFY(migration.project.battery == project.battery);
-    // Through the file: the own quiescent current, never typed, is the new catalogue's.
-    ProjectData read;
-    QCOMPARE(decodeProject(migratedBytes(migration, project, encodeProject(project)), now.catalogueVersionNumber,
-                           storedDeviceRows(now), &read),
-             ProjectFileError::None);
-    QVERIFY(read.battery == project.battery);
-    const BatteryCalculationInputs resolved = resolveBatteryInputs(read.battery, &now.panels[2], {});
-    QCOMPARE(resolved.ownQuiescentMa, std::optional<double>(150.0));
-    QCOMPARE(resolved.ownAlarmMa, std::optional<double>(333.0));
-
-    project.hasBattery = false;
-    QVERIFY(!migrateProject(project, old, now).project.hasBattery);
 }
 
 // Rows of the check table: the loops of a project on the full-capacity catalogue's 16-loop panel.
@@ -486,122 +456,57 @@ void ProjectToolTest::check()
     QCOMPARE(csv.status, status);
 }
 
-// QP-220 (own currents 110 mA and 220 mA) with Loop1 and Loop2 each at 29.94 mA and 210.74 mA:
-// I1 = 169.88 mA, I2 = 641.48 mA.
-void ProjectToolTest::checkBattery_data()
+// What the Battery tab shows after Calculate is what check prints for the saved project, with the
+// tab's inputs given as options. QP-220 (own currents 110 mA and 220 mA) with Loop1 and Loop2 each
+// at 29.94 mA and 210.74 mA: I1 = 169.88 mA, I2 = 641.48 mA.
+void ProjectToolTest::checkBatteryMatchesTheWindow_data()
 {
-    QTest::addColumn<QStringList>("options");
-    QTest::addColumn<QString>("project");  // "as saved", "no block", "typed", "no own current"
-    QTest::addColumn<QString>("line");     // after "FILE: battery: "
-    QTest::addColumn<QString>("csv");      // the battery columns of the csv row, from the state on
+    QTest::addColumn<QString>("saved");        // "own alarm" typed, a "left out" loop, or nothing
+    QTest::addColumn<QStringList>("options");  // given to check, and set on the tab after Save
+    QTest::addColumn<QString>("line");         // after "FILE: battery: "
+    QTest::addColumn<QString>("csv");          // the battery row from its state on; empty: not run
 
     // 1.25 x (24 x 0.16988 + 1.75 x 0.5 x 0.64148): D = 1 would give 5.50 Ah, whose 20-hour rate
     // is 0.27 A, below I2.
-    QTest::newRow("BS 5839-1 defaults") << QStringList() << "as saved"
-                                        << "BS 5839-1; standby 169.9mA x 24h; alarm 641.5mA x 30min; D 1.75; "
-                                           "required 5.80Ah; battery 7Ah"
+    const QString bs = "BS 5839-1; standby 169.9mA x ";
+    QTest::newRow("BS 5839-1 defaults") << "" << QStringList()
+                                        << bs + "24h; alarm 641.5mA x 30min; D 1.75; required 5.80Ah; battery 7Ah"
                                         << "calculated,,BS 5839-1,169.9,24,641.5,30,1.75,1.25,5.80,7";
-    QTest::newRow("a project without battery block gets the defaults")
-        << QStringList() << "no block"
-        << "BS 5839-1; standby 169.9mA x 24h; alarm 641.5mA x 30min; D 1.75; required 5.80Ah; battery 7Ah" << "";
     // 72 h: C with D = 1 is 15.69 Ah, whose 20-hour rate 0.78 A covers I2.
-    QTest::newRow("--standby-hours 72: D 1") << QStringList{"--standby-hours", "72"} << "as saved"
-                                             << "BS 5839-1; standby 169.9mA x 72h; alarm 641.5mA x 30min; D 1; "
-                                                "required 15.69Ah; battery 17Ah"
-                                             << "calculated,,BS 5839-1,169.9,72,641.5,30,1,1.25,15.69,17";
-    QTest::newRow("--standard nfpa72-2022 brings 5 min")
-        << QStringList{"--standard", "nfpa72-2022"} << "as saved"
-        << "NFPA 72-2022; standby 169.9mA x 24h; alarm 641.5mA x 5min; SF 1.25; required 5.16Ah; battery 7Ah"
-        << "calculated,,NFPA 72-2022,169.9,24,641.5,5,,1.25,5.16,7";
-    QTest::newRow("--standard=nfpa72-2019 --alarm-minutes 15")
-        << QStringList{"--standard=nfpa72-2019", "--alarm-minutes", "15"} << "as saved"
-        << "NFPA 72-2019; standby 169.9mA x 24h; alarm 641.5mA x 15min; SF 1.2; required 5.08Ah; battery 7Ah"
-        << "calculated,,NFPA 72-2019,169.9,24,641.5,15,,1.2,5.08,7";
-    // Saved with 3 h standby and the own currents typed as 60 mA and 150 mA; the extra 5 mA and 10 mA
-    // are additional loads: I1 = 124.88 mA, I2 = 581.48 mA.
-    QTest::newRow("the project's own inputs: typed currents, additional loads, 3 h")
-        << QStringList() << "typed"
-        << "BS 5839-1; standby 124.9mA x 3h; alarm 581.5mA x 30min; D 1.75; required 1.10Ah; battery 1.2Ah" << "";
-    QTest::newRow("no own current in the catalogue")
-        << QStringList() << "no own current"
-        << "not calculated: the catalogue gives no own current for panel QP-220 (2 loops)"
-        << "not calculated: the catalogue gives no own current for panel QP-220 (2 loops),,,,,,,,,,";
-}
-
-void ProjectToolTest::checkBattery()
-{
-    QFETCH(QStringList, options);
-    QFETCH(QString, project);
-    QFETCH(QString, line);
-    QFETCH(QString, csv);
-
-    Catalogue c = sampleCatalogue();
-    if (project == "no own current")
-        c.panels[1].ownAlarmCurrent.reset();
-    QTemporaryDir dir;
-    writeCatalogue(dir.path(), c);
-    const Counts counts = {{"1", false, 0, "60"}, {"5", false, 0, "10"}, {"9", false, 0, "20"}, {"13", false, 0, "2"},
-                           {"1", false, 1, "60"}, {"5", false, 1, "10"}, {"9", false, 1, "20"}, {"13", false, 1, "2"}};
-    ProjectData data = makeProject(c, "QP-220 (2 loops)", {kCable15, kCable15}, counts);
-    data.hasBattery = project != "no block";
-    if (project == "typed") {
-        data.battery.standbyHours = 3.0;
-        data.battery.ownQuiescentTyped = true;
-        data.battery.ownQuiescent = 60.0;
-        data.battery.ownAlarmTyped = true;
-        data.battery.ownAlarm = 150.0;
-        data.battery.additionalStandby = 5.0;
-        data.battery.additionalAlarm = 10.0;
-    }
-    const QString file = dir.filePath("site.stm");
-    writeFile(file, encodeProject(data));
-    const QString label = QDir::toNativeSeparators(file);
-
-    const QStringList common = QStringList{"check", "--catalogue", dir.path()} + options;
-    const Run text = runTool(common + QStringList{file});
-    const QStringList lines = text.out.split('\n', Qt::SkipEmptyParts);
-    QCOMPARE(lines.size(), 3);  // two loops, then the battery
-    QCOMPARE(lines.last(), label + ": battery: " + line);
-    QCOMPARE(text.status, 0);
-    if (csv.isEmpty())
-        return;
-    const Run table = runTool(common + QStringList{"--format", "csv", file});
-    const QStringList rows = table.out.split('\n', Qt::SkipEmptyParts);
-    QCOMPARE(rows.size(), 4);
-    QCOMPARE(rows.last(), label + ",battery,QP-220 (2 loops),,,,," + csv);
-    QCOMPARE(rows.last().count(','), rows.first().count(','));
-}
-
-// What the Battery tab shows after Calculate is what check prints for the saved project.
-void ProjectToolTest::checkBatteryMatchesTheWindow_data()
-{
-    QTest::addColumn<QString>("standard");
-    QTest::addColumn<QString>("ownAlarm");  // typed over the catalogue's; empty: the catalogue's
-    QTest::newRow("BS 5839-1, the catalogue's own currents") << "BS 5839-1" << "";
-    QTest::newRow("NFPA 72-2022, own alarm current typed") << "NFPA 72-2022" << "275.5";
-    QTest::newRow("NFPA 72-2019, a left-out loop") << "NFPA 72-2019" << "";
+    QTest::newRow("--standby-hours 72: D 1")
+        << "" << QStringList{"--standby-hours", "72"}
+        << bs + "72h; alarm 641.5mA x 30min; D 1; required 15.69Ah; battery 17Ah" << "";
+    QTest::newRow("--standard nfpa72-2019 --alarm-minutes 15")
+        << "" << QStringList{"--standard", "nfpa72-2019", "--alarm-minutes", "15"}
+        << "NFPA 72-2019; standby 169.9mA x 24h; alarm 641.5mA x 15min; SF 1.2; required 5.08Ah; battery 7Ah" << "";
+    // I2 = 275.5 + 2 x 210.74
+    QTest::newRow("own alarm current typed") << "own alarm" << QStringList()
+                                             << bs + "24h; alarm 697.0mA x 30min; D 1.75; required 5.86Ah; battery 7Ah"
+                                             << "";
+    QTest::newRow("a left-out loop") << "left out" << QStringList()
+                                     << "not calculated: Loop1 is left out of the calculation" << "";
 }
 
 void ProjectToolTest::checkBatteryMatchesTheWindow()
 {
-    QFETCH(QString, standard);
-    QFETCH(QString, ownAlarm);
+    QFETCH(QString, saved);
+    QFETCH(QStringList, options);
+    QFETCH(QString, line);
+    QFETCH(QString, csv);
     RecordingSeam seam;
     WindowFixture fixture(sampleCatalogue());
     MainWindow &w = fixture.window();
-    w.panelComboBox->setCurrentText("QP-420 (4 loops)");
-    for (int loop = 0; loop < 4; ++loop)
-        w.cableComboBoxes[loop]->setCurrentText(kCable25);
-    const bool leftOut = standard == "NFPA 72-2019";
-    countField(w, "9", false, 0)->setText(leftOut ? "33" : "20");  // 33 of a joint limit of 32
-    countField(w, "1", false, 1)->setText("90");
-    countField(w, "14", false, 2)->setText("3");
-    countField(w, "1", true, 3)->setText("12");
-    w.batteryStandardComboBox->setCurrentText(standard);
-    QTest::keyClicks(w.additionalStandbyEdit, "7.5");
-    if (!ownAlarm.isEmpty()) {
+    w.panelComboBox->setCurrentText("QP-220 (2 loops)");
+    for (int loop = 0; loop < 2; ++loop) {
+        w.cableComboBoxes[loop]->setCurrentText(kCable15);
+        for (const auto &count : {std::make_pair("1", "60"), {"5", "10"}, {"9", "20"}, {"13", "2"}})
+            countField(w, count.first, false, loop)->setText(count.second);
+    }
+    if (saved == "left out")
+        countField(w, "9", false, 0)->setText("33");  // 33 of a joint limit of 32
+    if (saved == "own alarm") {
         w.ownAlarmEdit->clear();
-        QTest::keyClicks(w.ownAlarmEdit, ownAlarm);
+        QTest::keyClicks(w.ownAlarmEdit, "275.5");
     }
     QTemporaryDir files;
     const QString file = files.filePath("site.stm");
@@ -609,26 +514,31 @@ void ProjectToolTest::checkBatteryMatchesTheWindow()
     seam.fileAnswers << file;
     w.SaveProject();
     QCOMPARE(seam.texts(), QStringList{"The file has been saved successfully!"});
-    w.flushCalculation();
-    QVERIFY(w.batteryResultShown);
-    QCOMPARE(w.batteryResult.calculated, !leftOut);
-    if (leftOut)
-        QCOMPARE(w.batteryResult.reason, QString("Loop1 is left out of the calculation"));
-
-    const Run run = runTool({"check", "--catalogue", fixture.dir(), file});
-    const QString line = run.out.split('\n', Qt::SkipEmptyParts).last();
-    QCOMPARE(line, checkBatteryTextLine(QDir::toNativeSeparators(file), w.batteryResult));
-    // The tab's own lines carry the same capacity and battery.
-    const QString shown = w.batteryResultLabel->text();
-    if (!leftOut) {
-        QVERIFY2(shown.contains("Required capacity: " + formatAmpHours(w.batteryResult.requiredAh)), qPrintable(shown));
-        QVERIFY2(line.endsWith("required " + formatAmpHours(w.batteryResult.requiredAh) + "; battery " +
-                               formatBatterySize(*w.batteryResult.batteryAh)),
-                 qPrintable(line));
-    } else {
-        QVERIFY2(line.endsWith("not calculated: " + w.batteryResult.reason), qPrintable(line));
-        QCOMPARE(shown, "Not calculated: " + w.batteryResult.reason);
+    for (int i = 0; i + 1 < options.size(); i += 2) {
+        if (options[i] == "--standard")
+            w.batteryStandardComboBox->setCurrentText(batteryStandardName(*batteryStandardFromKey(options[i + 1])));
+        else
+            (options[i] == "--standby-hours" ? w.standbyHoursEdit : w.alarmMinutesEdit)->setText(options[i + 1]);
     }
+    w.flushCalculation();
+
+    const QString label = QDir::toNativeSeparators(file);
+    const QStringList common = QStringList{"check", "--catalogue", fixture.dir()} + options;
+    QCOMPARE(runTool(common + QStringList{file}).out.split('\n', Qt::SkipEmptyParts).last(),
+             label + ": battery: " + line);
+    QCOMPARE(checkBatteryTextLine(label, w.batteryResult), label + ": battery: " + line);
+    const QString shown = w.batteryResultLabel->text();
+    if (w.batteryResult.calculated)
+        QVERIFY2(shown.contains("Required capacity: " + line.section("required ", 1).section(';', 0, 0)),
+                 qPrintable(shown));
+    else
+        QCOMPARE(shown, "Not calculated: " + line.section("not calculated: ", 1));
+    if (csv.isEmpty())
+        return;
+    const QStringList rows = runTool(common + QStringList{"--format", "csv", file}).out.split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(rows.size(), 4);
+    QCOMPARE(rows.last(), label + ",battery,QP-220 (2 loops),,,,," + csv);
+    QCOMPARE(rows.last().count(','), rows.first().count(','));
 }
 
 // The window's box and the tool's line give the same reason; %1 is the file's size, %2 the
@@ -636,31 +546,22 @@ void ProjectToolTest::checkBatteryMatchesTheWindow()
 void ProjectToolTest::checkRefusesAsOpenDoes_data()
 {
     QTest::addColumn<QString>("damage");
-    QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("reason");
-    const QString notLegal = "The document is not legal";
-    QTest::newRow("not a project") << "not a project" << notLegal
+    QTest::newRow("not a project") << "not a project"
                                    << "It is not a Quillon project: it begins with the bytes 50 4B 03 04, where a "
                                       "project file begins with 20 22 01 12.";
-    QTest::newRow("cut short") << "cut short" << notLegal
+    QTest::newRow("cut short") << "cut short"
                                << "The file ends early, at byte %1, inside the count of device row %2 on Loop2.";
-    QTest::newRow("empty") << "empty" << notLegal << "The file is empty.";
     QTest::newRow("more loops than its panel")
-        << "more loops" << notLegal << "It holds 2 loops, but the panel \"Panel 1 (1 loops)\" has 1.";
-    QTest::newRow("a count out of range")
-        << "bad count" << notLegal
-        << "The count of device row 3 on Loop2 is \"1000\", which a count field cannot hold (0 to 999).";
+        << "more loops" << "It holds 2 loops, but the panel \"Panel 1 (1 loops)\" has 1.";
     QTest::newRow("saved under an earlier catalogue")
-        << "earlier" << "Please open the file in the correct version"
-        << "It was saved under catalogue version number 1; this catalogue is number 7. quillon-project migrate "
-           "carries a project over.";
-    QTest::newRow("unreadable") << "unreadable" << "The file could not be opened." << "Permission denied";
+        << "earlier" << "It was saved under catalogue version number 1; this catalogue is number 7. quillon-project "
+                        "migrate carries a project over.";
 }
 
 void ProjectToolTest::checkRefusesAsOpenDoes()
 {
     QFETCH(QString, damage);
-    QFETCH(QString, text);
     QFETCH(QString, reason);
     const Catalogue full = fullCatalogue();
     ProjectData project = makeProject(full, full.panels[1].name, {"Cable 1", "Cable 2"}, {});
@@ -668,23 +569,14 @@ void ProjectToolTest::checkRefusesAsOpenDoes()
         project.catalogueVersionNumber = 1;
     if (damage == "more loops")
         project.panelName = full.panels[0].name;  // one loop, two in the file
-    if (damage == "bad count")
-        project.countRows[2][1] = "1000";
     QByteArray bytes = encodeProject(project);
     if (damage == "not a project")
         bytes = "PK\x03\x04 a workbook, say";
     if (damage == "cut short")
         bytes.chop(1);
-    if (damage == "empty")
-        bytes.clear();
     QTemporaryDir files;
     const QString file = files.filePath("old.stm");
     writeFile(file, bytes);
-    if (damage == "unreadable") {
-        QVERIFY(QFile::setPermissions(file, QFileDevice::WriteOwner));
-        if (QFileInfo(file).isReadable())
-            QSKIP("this user reads every file");
-    }
     const QString good = files.filePath("good.stm");
     writeFile(good, encodeProject(makeProject(full, full.panels[0].name, {"Cable 1"}, {})));
     reason = reason.arg(bytes.size()).arg(deviceGridRowCount(full));
@@ -695,9 +587,7 @@ void ProjectToolTest::checkRefusesAsOpenDoes()
     seam.fileAnswers << file;
     fixture.window().OpenProject();
     QCOMPARE(seam.messages.size(), 1);
-    QCOMPARE(seam.messages[0].kind, MessageKind::Critical);
     QCOMPARE(seam.messages[0].title, QString("Error"));
-    QCOMPARE(seam.messages[0].text, text);
     const QString label = QDir::toNativeSeparators(file);
     QCOMPARE(seam.messages[0].detail, label + "\n" + reason);
 
@@ -705,8 +595,8 @@ void ProjectToolTest::checkRefusesAsOpenDoes()
     const Run run = runTool({"check", "--catalogue", fixture.dir(), file, good});
     const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
     QCOMPARE(lines.size(), 3);
-    QCOMPARE(lines[0], label + ": error: " + text + (text.endsWith('.') ? " " : ". ") + reason
-                           + (reason.endsWith('.') ? "" : "."));
+    const QString text = seam.messages[0].text;
+    QCOMPARE(lines[0], label + ": error: " + text + (text.endsWith('.') ? " " : ". ") + reason);
     QVERIFY2(lines[1].endsWith("; normal"), qPrintable(lines[1]));
     QVERIFY2(lines[2].startsWith(QDir::toNativeSeparators(good) + ": battery: "), qPrintable(lines[2]));
     QCOMPARE(run.status, 3);
@@ -766,6 +656,7 @@ void ProjectToolTest::commandLine_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("firstError");  // the first line on stderr
     QTest::newRow("--help anywhere: 0") << QStringList{"check", "--help"} << 0 << "";
+    QTest::newRow("--version: 0") << QStringList{"--version"} << 0 << "";
     QTest::newRow("no command: 64") << QStringList() << 64 << "quillon-project: no command given";
     QTest::newRow("unknown command: 64") << QStringList{"convert", "a.stm"} << 64
                                         << "quillon-project: unknown command \"convert\"";
@@ -776,15 +667,9 @@ void ProjectToolTest::commandLine_data()
     QTest::newRow("unknown standard: 64") << QStringList{"check", "--standard", "bs5839", "a.stm"} << 64
                                          << "quillon-project: --standard is bs5839-1, nfpa72-2022 or nfpa72-2019, "
                                             "not \"bs5839\"";
-    QTest::newRow("negative standby period: 64") << QStringList{"check", "--standby-hours=-1", "a.stm"} << 64
-                                                << "quillon-project: --standby-hours is a number of 0 or more, not "
-                                                   "\"-1\"";
     QTest::newRow("alarm period with a decimal comma: 64")
         << QStringList{"check", "--alarm-minutes", "7,5", "a.stm"} << 64
         << "quillon-project: --alarm-minutes is a number of 0 or more, not \"7,5\"";
-    QTest::newRow("a battery option for migrate: 64")
-        << QStringList{"migrate", "--standard", "bs5839-1", "--from", ".", "a.stm", "b.stm"} << 64
-        << "quillon-project: unknown option \"--standard\" for migrate";
     QTest::newRow("migrate without --from: 64")
         << QStringList{"migrate", "a.stm", "b.stm"} << 64 << "quillon-project: migrate needs --from OLD_DIR";
     QTest::newRow("migrate with one file: 64")
@@ -798,19 +683,15 @@ void ProjectToolTest::commandLine()
     QFETCH(QString, firstError);
     const Run run = runTool(arguments);
     QCOMPARE(run.status, status);
+    setApplicationIdentity();
+    if (arguments == QStringList{"--version"}) {
+        QCOMPARE(run.out, "quillon-project " + QCoreApplication::applicationVersion() + "\n");
+        return;
+    }
     // One line says what is wrong, then the usage follows.
     const QString usage = status == 0 ? run.out : run.err.section('\n', 1);
     QVERIFY2(usage.startsWith("Usage: quillon-project check "), qPrintable(usage));
     QCOMPARE(run.err.section('\n', 0, 0), firstError);
-}
-
-void ProjectToolTest::version()
-{
-    setApplicationIdentity();
-    const Run run = runTool({"--version"});
-    QCOMPARE(run.status, 0);
-    QCOMPARE(run.out, "quillon-project " + QCoreApplication::applicationVersion() + "\n");
-    QVERIFY(!QCoreApplication::applicationVersion().isEmpty());
 }
 
 QTEST_MAIN(ProjectToolTest)
