@@ -671,9 +671,8 @@ void ProjectSlotsTest::diskFullNeverLosesTheOldFile()
 
 void ProjectSlotsTest::unsavedChanges_data()
 {
-    // The project was saved as site.stm ("Original") or never saved; then its name was changed to
-    // "Changed" and an action that would discard it runs. saveAs: the answer to the dialog that
-    // Save opens for a project without file ("" for none, "<cancel>").
+    // The project was saved as site.stm ("Original") or never saved, then renamed "Changed"; an action
+    // that would discard it runs. saveAs: the answer to Save's dialog for a project without file.
     QTest::addColumn<QString>("action");
     QTest::addColumn<bool>("withFile");
     QTest::addColumn<int>("answer");
@@ -848,6 +847,8 @@ void ProjectSlotsTest::recoveryFileFollowsTheModifiedMark()
     QTRY_COMPARE(recoveryFiles(), 1);
     w.projectNameEdit->setText("Hall 3");  // typed back to what was saved
     QTRY_COMPARE(recoveryFiles(), 0);
+    w.NewProject();  // and so not modified: nothing to ask
+    QCOMPARE(seam->questions.size(), 0);
     w.projectNameEdit->setText("Hall 4");
     QTRY_COMPARE(recoveryFiles(), 1);
     seam->answers << QMessageBox::Discard;
