@@ -370,15 +370,6 @@ void verifyInsideAndApart(const Sheet &sheet, int page)
     }
 }
 
-QString runProgram(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(30000) || process.exitCode() != 0)
-        return QString();
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
 }  // namespace
 
 class ReportTest : public QObject {
@@ -982,8 +973,6 @@ void ReportTest::pdfIsArchivableWithEmbeddedFonts()
     SummarySheetData data = sheetData(16, 17);
     data.projectName = "   ";
     QCOMPARE(summarySheetTitle(data), QString("Summary sheet"));  // no name, no dash
-    if (QStandardPaths::findExecutable("pdffonts").isEmpty() || QStandardPaths::findExecutable("pdfinfo").isEmpty())
-        QSKIP("pdffonts and pdfinfo (poppler-utils) are not installed");
     WindowFixture fixture(sampleCatalogue());
     data.projectName = QString::fromUtf8("Harbour Depot 港口仓库");
     QTemporaryDir dir;
@@ -995,20 +984,14 @@ void ReportTest::pdfIsArchivableWithEmbeddedFonts()
         setUpSummarySheetWriter(writer);
         QVERIFY(drawSummarySheet(&writer, data));
     }
-    // PDF/A-1b: the identification in the XMP metadata and an output intent for its colours.
+    // PDF/A-1b: the identification, title and creator in the XMP metadata, and an output intent.
     const QByteArray pdf = readFile(path);
-    QVERIFY(pdf.contains("/OutputIntents"));
-    QVERIFY(pdf.contains("<pdfaid:part>1</pdfaid:part>") || pdf.contains("pdfaid:part=\"1\""));
-    QVERIFY(pdf.contains("<pdfaid:conformance>B</pdfaid:conformance>") || pdf.contains("pdfaid:conformance=\"B\""));
-    const QString info = runProgram("pdfinfo", {path});
-    QVERIFY2(info.contains(QRegularExpression(QString::fromUtf8("Title: +Summary sheet – Harbour Depot 港口仓库\\n")))
-                 && info.contains(QRegularExpression("Creator: +Quillon 1\\.0\\.0\\n")),
-             qPrintable(info));
+    QVERIFY(pdf.contains("/OutputIntents") && pdf.contains("pdfaid:part=\"1\" pdfaid:conformance=\"B\""));
+    QVERIFY(pdf.contains(QString::fromUtf8(">Summary sheet – Harbour Depot 港口仓库<").toUtf8()));
+    QVERIFY(pdf.contains("xmp:CreatorTool=\"Quillon 1.0.0\""));
     // Every font is embedded: the sans face and the CJK face the name falls back to.
-    const QStringList rows = runProgram("pdffonts", {path}).split('\n', Qt::SkipEmptyParts).mid(2);
-    QVERIFY(!rows.isEmpty());
-    for (const QString &row : rows)
-        QVERIFY2(row.contains(QRegularExpression("\\s+yes\\s+(yes|no)\\s+(yes|no)\\s+\\d+\\s+\\d+$")), qPrintable(row));
+    QVERIFY(pdf.count("/Type /FontDescriptor") >= 2);
+    QCOMPARE(pdf.count("/FontFile2"), pdf.count("/Type /FontDescriptor"));
 }
 
 void ReportTest::gatherReadsWindowAndLoopState()
