@@ -64,8 +64,6 @@ private slots:
     void statusPresentation();
     void warningsOfSeveralLoopsInOrder();
     void currentWarningComesBetweenValueAndCountCells();
-    void leftOutAfterValidRunShowsNoFigures_data();
-    void leftOutAfterValidRunShowsNoFigures();
     void changeClearsThatLoopOnly_data();
     void changeClearsThatLoopOnly();
     void normalAfterOverloadedClearsMark();
@@ -223,6 +221,10 @@ void CalculationSlotTest::workedCases_data()
     QTest::newRow("QP-220: 33 restricted devices are excluded")
         << "QP-220 (2 loops)" << QStringList{"7:12", "8:10", "9:11", "1:40"} << QStringList{"", "", "", ""}
         << QStringList{"", "", "", "", "", "", "", kCable, ""} << restricted << QStringList{restricted};
+    QTest::newRow("QP-220: both checks exclude")
+        << "QP-220 (2 loops)" << QStringList{"7:33", "1:100"} << QStringList{"", "", "", ""}
+        << QStringList{"", "", "", "", "", "", "", kCable, ""} << restricted + "\n" + tooMany
+        << QStringList{restricted, tooMany};
 }
 
 void CalculationSlotTest::workedCases()
@@ -236,6 +238,10 @@ void CalculationSlotTest::workedCases()
 
     choosePanel(panel);
     chooseAllCables();
+    // An earlier valid run, whose figures and state must not outlive it.
+    setCount("1", 0, "10");
+    calculate();
+    setCount("1", 0, "0");
     for (const QString &pair : counts)
         setCount(pair.section(':', 0, 0), 0, pair.section(':', 1, 1));
     calculate();
@@ -356,123 +362,67 @@ void CalculationSlotTest::currentWarningComesBetweenValueAndCountCells()
     QCOMPARE(cellText(w().summaryTable, 1, 8), kCable);
 }
 
-void CalculationSlotTest::leftOutAfterValidRunShowsNoFigures_data()
-{
-    QTest::addColumn<QStringList>("counts");  // code:n on loop 1 for the second run
-    QTest::addColumn<QStringList>("reasons");
-
-    const QString sum = QString("Loop1:The sum of the number of SND-70") + kComma + "VAD-80" + kComma
-                        + "SBC-90 should be less than or equal to 32";
-    const QString tooMany = "Loop1:Max number of devices should be less than or equal to 126.";
-    QTest::newRow("restricted devices") << QStringList{"12:40", "7:33"} << QStringList{sum};
-    QTest::newRow("too many devices") << QStringList{"12:40", "1:100"} << QStringList{tooMany};
-    QTest::newRow("both checks") << QStringList{"12:40", "7:33", "1:100"} << QStringList{sum, tooMany};
-}
-
-void CalculationSlotTest::leftOutAfterValidRunShowsNoFigures()
-{
-    QFETCH(QStringList, counts);
-    QFETCH(QStringList, reasons);
-
-    choosePanel("QP-220 (2 loops)");
-    chooseAllCables();
-    setCount("12", 0, "40");  // 360 mA of 400: near limit
-    setCount("1", 1, "10");
-    calculate();
-    QCOMPARE(cellText(w().summaryTable, 0, 6), QString("360.0mA"));
-
-    for (const QString &pair : counts)
-        setCount(pair.section(':', 0, 0), 0, pair.section(':', 1, 1));
-    setCount("1", 1, "20");
-    calculate();
-    QCOMPARE(seam->texts(), reasons);
-    for (int c = 1; c <= 4; ++c)
-        QCOMPARE(cellText(w().calculationTable, 0, c), QString());
-    for (int c : {1, 2, 3, 4, 5, 6, 7, 9})
-        QCOMPARE(cellText(w().summaryTable, 0, c), QString());
-    QCOMPARE(cellText(w().summaryTable, 0, 0), QString("Loop1"));
-    for (QTableWidgetItem *item : {w().calculationTable->item(0, 2), w().calculationTable->item(0, 4),
-                                   w().summaryTable->item(0, 9)})
-        QVERIFY(!item->data(Qt::BackgroundRole).isValid());
-    QCOMPARE(w().commentLabels[0]->text(), reasons.join('\n'));
-    // The other loop is calculated anew.
-    QCOMPARE(cellText(w().summaryTable, 1, 6), QString("9.0mA"));
-    QCOMPARE(cellText(w().summaryTable, 1, 1), QString("20"));
-}
-
 void CalculationSlotTest::changeClearsThatLoopOnly_data()
 {
     QTest::addColumn<QString>("change");
-    QTest::addColumn<QList<int>>("cleared");  // loops whose results go
-    QTest::addColumn<bool>("invited");        // their comment asks for a new Calculate
-
-    QTest::newRow("count of loop 2") << "count 2 11" << QList<int>{1} << true;
-    QTest::newRow("count typed again unchanged") << "count 2 20" << QList<int>{} << false;
-    QTest::newRow("empty field reads as the 0 it was") << "zero 2 " << QList<int>{} << false;
-    QTest::newRow("cable of loop 2") << "cable 2" << QList<int>{1} << true;
-    QTest::newRow("blank cable entry of loop 2") << "blank 2" << QList<int>{1} << true;
-    QTest::newRow("count of loop 1, second row") << "second 1 4" << QList<int>{0} << true;
-    QTest::newRow("project name") << "name" << QList<int>{} << false;
-    QTest::newRow("another panel") << "panel" << QList<int>{0, 1, 2, 3} << false;
+    QTest::addColumn<int>("cleared");  // the loop whose results go; -1 none, 4 all
+    QTest::newRow("count of loop 2") << "count" << 1;
+    QTest::newRow("count typed again unchanged") << "same" << -1;
+    QTest::newRow("empty field reads as the 0 it was") << "zero" << -1;
+    QTest::newRow("cable of loop 2") << "cable" << 1;
+    QTest::newRow("blank cable entry of loop 2") << "blank" << 1;
+    QTest::newRow("count of loop 1, second row") << "second" << 0;
+    QTest::newRow("project name") << "name" << -1;
+    QTest::newRow("another panel") << "panel" << 4;
 }
 
 void CalculationSlotTest::changeClearsThatLoopOnly()
 {
     QFETCH(QString, change);
-    QFETCH(QList<int>, cleared);
-    QFETCH(bool, invited);
-
+    QFETCH(int, cleared);
     choosePanel("QP-420 (4 loops)");
     chooseAllCables();
     for (int loop = 0; loop < 4; ++loop)
         setCount("1", loop, QString::number(10 * (loop + 1)));
     setCount("12", 3, "40");  // loop 4 near its limit: a comment line to keep
     calculate();
-    QStringList before[4];
-    for (int loop = 0; loop < 4; ++loop)
+    const auto row = [this](int k) {
+        QStringList cells;
         for (int c = 1; c <= 9; ++c)
-            before[loop] << cellText(w().summaryTable, loop, c);
+            cells << cellText(w().summaryTable, k, c);
+        return cells;
+    };
+    const QStringList before[4] = {row(0), row(1), row(2), row(3)};
     const QString nearComment = w().commentLabels[3]->text();
     QVERIFY(!nearComment.isEmpty());
     seam->clear();
 
-    const QStringList words = change.split(' ');
-    const int loop = words.value(1).toInt() - 1;
-    if (words[0] == "count")
-        setCount("1", loop, words[2]);
-    else if (words[0] == "zero")
-        setCount("5", loop, "");
-    else if (words[0] == "second")
-        setCount("1", loop, words[2], true);
-    else if (words[0] == "cable")
-        chooseCable(loop, QString::fromUtf8("FR 2x2.5mm²"));
-    else if (words[0] == "blank")
-        w().cableComboBoxes[loop]->setCurrentIndex(0);
-    else if (words[0] == "name")
+    if (change == "count" || change == "same")
+        setCount("1", 1, change == "count" ? "11" : "20");
+    else if (change == "zero")
+        setCount("5", 1, "");
+    else if (change == "second")
+        setCount("1", 0, "4", true);
+    else if (change == "cable")
+        chooseCable(1, QString::fromUtf8("FR 2x2.5mm²"));
+    else if (change == "blank")
+        w().cableComboBoxes[1]->setCurrentIndex(0);
+    else if (change == "name")
         w().projectNameEdit->setText("Another name");
-    else if (words[0] == "panel")
+    else
         choosePanel("QP-440 HP (4 loops)");
     QVERIFY(seam->messages.isEmpty());
 
+    const QStringList blank{"", "", "", "", "", "", "", "", ""};
     for (int k = 0; k < 4; ++k) {
-        QStringList now;
-        for (int c = 1; c <= 9; ++c)
-            now << cellText(w().summaryTable, k, c);
-        if (cleared.contains(k)) {
-            QCOMPARE(now, QStringList({"", "", "", "", "", "", "", "", ""}));
-            for (int c = 1; c <= 4; ++c)
-                QCOMPARE(cellText(w().calculationTable, k, c), QString());
-            QCOMPARE(w().commentLabels[k]->text(),
-                     invited ? QString("Loop%1:Inputs changed since the last calculation. Press Calculate.").arg(k + 1)
-                             : QString());
-        } else {
-            QCOMPARE(now, before[k]);
-            QCOMPARE(w().commentLabels[k]->text(), k == 3 ? nearComment : QString());
-        }
+        const bool gone = cleared == k || cleared == 4;
+        QCOMPARE(row(k), gone ? blank : before[k]);
+        QCOMPARE(cellText(w().calculationTable, k, 2).isEmpty(), gone);
+        const QString invitation = QString("Loop%1:Inputs changed since the last calculation. Press Calculate.");
+        QCOMPARE(w().commentLabels[k]->text(),
+                 !gone ? (k == 3 ? nearComment : QString()) : cleared < 4 ? invitation.arg(k + 1) : QString());
+        QCOMPARE(w().calculation().hasFigures(k), !gone);  // what the battery and the sheet read
     }
-    // The calculation kept for the window (and the battery and the sheet) says the same.
-    for (int k = 0; k < 4; ++k)
-        QCOMPARE(w().calculation().hasFigures(k), !cleared.contains(k));
 }
 
 void CalculationSlotTest::normalAfterOverloadedClearsMark()
