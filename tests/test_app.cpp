@@ -91,8 +91,7 @@ QAction *AppTest::action(const QString &text)
 void AppTest::windowTitleSizeAndFirstTab()
 {
     MainWindow &w = fixture->window();
-    // Shown as "Quillon"; "[*]" is where the modified mark goes.
-    QCOMPARE(w.windowTitle(), QString("Quillon[*]"));
+    QCOMPARE(w.windowTitle(), QString("Quillon[*]"));  // "[*]": where the modified mark goes
     // 1100 x 700 where the screen has room for it, else within the screen (the offscreen one is smaller).
     const QSize room = w.screen()->availableGeometry().size();
     QVERIFY(room.width() < 1200 || room.height() < 800 || w.size() == QSize(1100, 700));
@@ -391,8 +390,7 @@ QStringList windowGeometry()
     resetProcessState();
     WindowFixture fixture(sampleCatalogue());
     MainWindow &w = fixture.window();
-    // The same logical size at every scale, whatever room the test's screen has.
-    w.resize(1100, 700);
+    w.resize(1100, 700);  // the same logical size at every scale, whatever room the screen has
     w.panelComboBox->setCurrentIndex(w.panelComboBox->findText("QP-420 (4 loops)"));
     w.show();
     if (!QTest::qWaitForWindowExposed(&w))
@@ -480,8 +478,7 @@ void AppTest::scaledWindowKeepsLogicalGeometry()
     QCOMPARE(scaled, unscaled);
 }
 
-// The program itself: --help and --version need no display, and a wrong command line exits
-// with 64, before any window opens.
+// The program itself: --help and --version print and exit 0, a wrong command line exits with 64.
 void AppTest::commandLineStatus_data()
 {
     QTest::addColumn<QStringList>("arguments");
@@ -492,8 +489,6 @@ void AppTest::commandLineStatus_data()
     QTest::newRow("--help: 0") << QStringList{"--help"} << 0 << "Usage: quillon [FILE.stm]";
     QTest::newRow("--version after Qt's own option: 0") << QStringList{"-style", "fusion", "--version"} << 0 << version;
     QTest::newRow("unknown option: 64") << QStringList{"--bogus"} << 64 << "quillon: Unknown option 'bogus'.";
-    QTest::newRow("two projects: 64") << QStringList{"a.stm", "b.stm"} << 64
-                                      << "quillon: quillon opens one project file, not 2";
 }
 
 void AppTest::commandLineStatus()
@@ -536,8 +531,7 @@ void AppTest::keys_data()
         << "1:Select panel model\n\n2:Select cable type\n\n3:Full in the number of device\n\n4:Click the calculate button";
 }
 
-// Real key events, with the focus where a user has it: in the panel box, or in a count field,
-// which takes Return and digits for itself.
+// Real key events from the panel box and from a count field, which takes Return and digits itself.
 void AppTest::keys()
 {
     QFETCH(int, key);
@@ -554,8 +548,7 @@ void AppTest::keys()
     }
 }
 
-// A window taller than the screen hid Calculate: the minimum size keeps it, the first cable box
-// and the first count field in sight, and still fits a screen at 150 %.
+// A window taller than the screen hid Calculate: the minimum size keeps it and the first fields in sight.
 void AppTest::minimumSizeKeepsCalculationInSight()
 {
     MainWindow &w = fixture->window();
@@ -572,7 +565,7 @@ void AppTest::minimumSizeKeepsCalculationInSight()
     QVERIFY(shown(w.deviceCountEdits[0][0], w.deviceTable->viewport()));
     QVERIFY(shown(w.calculateButton, &w));
     QVERIFY(w.calculateButton->width() >= w.calculateButton->sizeHint().width());
-    // 1280 x 720 logical pixels, less a task bar.
+    // And it fits a screen at 150 %: 1280 x 720 logical pixels, less a task bar.
     QVERIFY2(w.width() <= 1280 && w.height() <= 650, qPrintable(QString("%1x%2").arg(w.width()).arg(w.height())));
 }
 
@@ -587,7 +580,6 @@ void AppTest::resultCellsReadWithTheirHeader()
         return QAccessible::queryAccessibleInterface(table)->tableInterface()->cellAt(0, column)->text(QAccessible::Name);
     };
     QCOMPARE(cellName(w.calculationTable, 1), "Quiescent Current: " + w.calculationTable->item(0, 1)->text());
-    QVERIFY(w.calculationTable->item(0, 1)->text().endsWith("mA"));
     QCOMPARE(cellName(w.calculationTable, 4), QString("State: normal"));
     QCOMPARE(cellName(w.summaryTable, 1), QString("Detectors: 10"));
 }

@@ -769,8 +769,7 @@ void LoopsTest::pooledFieldsReachNothing()
         for (QLineEdit *edit : row)
             QVERIFY(edit != pooled);
 
-    // Text put into a pooled field stays out of the window's state and out of the next grid, and
-    // takes no loop's result away.
+    // Text put into a pooled field stays out of the state, the next grid and the results.
     for (int loop = 0; loop < 2; ++loop)
         w->cableComboBoxes[loop]->setCurrentIndex(1);
     w->calculateButton->click();
@@ -1150,8 +1149,7 @@ void LoopsTest::panelChangeResetsCables()
     choosePanel(*w, "QP-420 (4 loops)");
     w->cableComboBoxes[0]->setCurrentText("STP 2x0.8mm");
     w->cableComboBoxes[3]->setCurrentText(QString::fromUtf8("FR 2x1.0mm²"));
-    // The slots themselves start every loop afresh; the panel box puts back what the loops held
-    // (panelChangeKeepsLoops).
+    // The slots start every loop afresh; the panel box puts back what loops held (panelChangeKeepsLoops).
     w->setLoopColumn("QP-440 HP (4 loops)");
     w->flushPanel("QP-440 HP (4 loops)");
     for (int i = 0; i < kMaxLoops; ++i) {
@@ -1269,8 +1267,6 @@ void LoopsTest::wheelOverBox()
     QCOMPARE(loopState.loopCount, 16);
 }
 
-// ---- Pasting a block and keyboard use of the grid ----
-
 using CountRows = QVector<QVector<int>>;
 
 void LoopsTest::blockParser_data()
@@ -1314,8 +1310,7 @@ void LoopsTest::blockParser()
     QCOMPARE(problem, bad);
 }
 
-// From the panel box, Tab visits each cable box, then the grid row by row, then Calculate; and
-// Shift+Tab goes back. Each stop is read by the device name its row shows.
+// Tab from the panel box, and Shift+Tab back; each stop as a screen reader names it.
 void LoopsTest::tabOrderFromPanelBox_data()
 {
     QTest::addColumn<QString>("panelName");
@@ -1329,8 +1324,7 @@ void LoopsTest::tabOrderFromPanelBox()
     QFETCH(QString, panelName);
     MemoryWindow w(sampleCatalogue());
     QVERIFY(showOnTab(*w, 1));
-    // Fields of kept columns and pooled ones mixed.
-    choosePanel(*w, "QP-420 (4 loops)");
+    choosePanel(*w, "QP-420 (4 loops)");  // fields of kept columns and pooled ones mixed
     choosePanel(*w, panelName);
     const int loops = loopState.loopCount;
     QStringList expected{"panel"};
@@ -1342,7 +1336,6 @@ void LoopsTest::tabOrderFromPanelBox()
     expected << "Calculate" << "calculation table";
     QVERIFY(loops < 2 || expected.contains("Loop 2, OPT-100I"));  // the second row's own name
 
-    // What Tab reaches, as a screen reader names it.
     auto focusName = [&w](QWidget *widget) {
         if (widget == w->panelComboBox || widget == w->calculationTable)
             return QString(widget == w->panelComboBox ? "panel" : "calculation table");
@@ -1380,11 +1373,9 @@ void LoopsTest::keysAndPasteInTheGrid_data()
     QTest::newRow("click after 0, type 12") << 2 << 0 << 1 << "" << "1 2" << "0,0|0,9|12,0|0,0" << "";
     QTest::newRow("click before 0, type 5") << 2 << 1 << -1 << "" << "5" << "0,0|0,9|0,5|0,0" << "";
     QTest::newRow("type 007") << 0 << 0 << 1 << "" << "0 0 7" << "7,0|0,9|0,0|0,0" << "";
-    QTest::newRow("cursor after a 0, type 4") << 0 << 0 << 1 << "" << "End 4" << "4,0|0,9|0,0|0,0" << "";
     QTest::newRow("Tab selects the next field's text") << 1 << 0 << 0 << "" << "Tab 7" << "0,0|0,7|0,0|0,0" << "";
     QTest::newRow("Down") << 2 << 1 << 0 << "" << "Down 5" << "0,0|0,9|0,0|0,5" << "";
     QTest::newRow("Right past the end of the text") << 3 << 0 << 1 << "" << "End Right 5" << "0,0|0,9|0,0|0,5" << "";
-    QTest::newRow("Left before the start") << 3 << 1 << 1 << "" << "Home Left 5" << "0,0|0,9|0,0|5,0" << "";
     QTest::newRow("paste a fitting block") << 1 << 0 << 0 << block << "Ctrl+V" << "0,0|1,2|3,4|0,0" << "";
     QTest::newRow("paste CR LF, no trailing break") << 0 << 0 << 0 << "1\t2\r\n3\t4" << "Ctrl+V" << pasted << "";
     QTest::newRow("paste semicolon separated") << 3 << 0 << 0 << "11;12" << "Ctrl+V" << "0,0|0,9|0,0|11,12" << "";
