@@ -1365,7 +1365,7 @@ void LoopsTest::keysAndPasteInTheGrid_data()
     QTest::addColumn<int>("loop");
     QTest::addColumn<int>("click");
     QTest::addColumn<QString>("clipboard");
-    QTest::addColumn<QString>("keys");        // key sequences separated by blanks
+    QTest::addColumn<QString>("keys");    // key sequences separated by blanks
     QTest::addColumn<QString>("counts");  // rows 0 to 3 afterwards, "loop1,loop2|..."
     QTest::addColumn<QString>("message");
     const QString untouched = "0,0|0,9|0,0|0,0", pasted = "1,2|3,4|0,0|0,0";
