@@ -8,7 +8,6 @@
 #include "window_checks.h"
 
 #include <QAccessible>
-#include <QAction>
 #include <QClipboard>
 #include <QComboBox>
 #include <QFormLayout>
@@ -16,12 +15,10 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QMetaMethod>
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QSignalSpy>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QRegExpValidator>
@@ -165,10 +162,9 @@ void verifyFreshGrid(MainWindow &w, int rows, int loops)
     for (int r = 0; r < rows; ++r) {
         for (int i = 0; i < loops; ++i) {
             const QLineEdit *edit = w.deviceCountEdits[r][i];
-            // The field with the focus shows its text selected, as a spreadsheet cell does.
-            const bool selection = edit->hasFocus() ? edit->selectedText() != edit->text() && edit->hasSelectedText()
-                                                    : edit->hasSelectedText();
-            QVERIFY2(!edit->isModified() && !edit->isUndoAvailable() && !selection,
+            // Only the field with the focus shows its whole text selected, as a spreadsheet cell does.
+            const bool stray = edit->hasSelectedText() && !(edit->hasFocus() && edit->selectedText() == edit->text());
+            QVERIFY2(!edit->isModified() && !edit->isUndoAvailable() && !stray,
                      qPrintable(QString("row %1 loop %2").arg(r).arg(i)));
         }
     }
@@ -232,29 +228,13 @@ private slots:
     void panelChangeResetsCables();
     void panelChangeKeepsLoops_data();
     void panelChangeKeepsLoops();
-    void wheelOverBox_data();
     void wheelOverBox();
-
     void blockParser_data();
     void blockParser();
-    void blockParserStopsPastTheLargestGrid();
-    void countInputNormalised_data();
-    void countInputNormalised();
     void tabOrderFromPanelBox_data();
     void tabOrderFromPanelBox();
-    void tabIntoFieldSelectsItsText();
-    void arrowKeysMoveInTheGrid_data();
-    void arrowKeysMoveInTheGrid();
-    void clickThenTyping_data();
-    void clickThenTyping();
-    void digitOverZeroReplacesIt();
-    void pasteBlock_data();
-    void pasteBlock();
-    void pasteIsUndoneAsOneStep();
-    void copyCountsForASpreadsheet();
-    void accessibleNames_data();
-    void accessibleNames();
-    void oneCableForEveryLoop();
+    void keysAndPasteInTheGrid_data();
+    void keysAndPasteInTheGrid();
 
 private:
     std::unique_ptr<RecordingSeam> seam;
@@ -627,27 +607,24 @@ void LoopsTest::countValidator_data()
 {
     QTest::addColumn<QString>("input");
     QTest::addColumn<int>("state");
-    QTest::addColumn<QString>("kept");  // the text the field keeps of the input
-    QTest::newRow("empty while typing") << "" << int(QValidator::Intermediate) << "";
-    QTest::newRow("0") << "0" << int(QValidator::Acceptable) << "0";
-    QTest::newRow("7") << "7" << int(QValidator::Acceptable) << "7";
-    QTest::newRow("42") << "42" << int(QValidator::Acceptable) << "42";
-    QTest::newRow("999") << "999" << int(QValidator::Acceptable) << "999";
-    QTest::newRow("leading zero 012 dropped") << "012" << int(QValidator::Acceptable) << "12";
-    QTest::newRow("leading zeros 00 give 0") << "00" << int(QValidator::Acceptable) << "0";
-    QTest::newRow("leading blank dropped") << " 1" << int(QValidator::Acceptable) << "1";
-    QTest::newRow("four digits 1000") << "1000" << int(QValidator::Invalid) << "1000";
-    QTest::newRow("0999 is 999") << "0999" << int(QValidator::Acceptable) << "999";
-    QTest::newRow("negative -1") << "-1" << int(QValidator::Invalid) << "-1";
-    QTest::newRow("letter a") << "a" << int(QValidator::Invalid) << "a";
-    QTest::newRow("decimal 1.5") << "1.5" << int(QValidator::Invalid) << "1.5";
+    QTest::newRow("empty while typing") << "" << int(QValidator::Intermediate);
+    QTest::newRow("0") << "0" << int(QValidator::Acceptable);
+    QTest::newRow("7") << "7" << int(QValidator::Acceptable);
+    QTest::newRow("42") << "42" << int(QValidator::Acceptable);
+    QTest::newRow("999") << "999" << int(QValidator::Acceptable);
+    QTest::newRow("leading zero 012 dropped") << "012" << int(QValidator::Acceptable);
+    QTest::newRow("leading zeros 00 give 0") << "00" << int(QValidator::Acceptable);
+    QTest::newRow("four digits 1000") << "1000" << int(QValidator::Invalid);
+    QTest::newRow("negative -1") << "-1" << int(QValidator::Invalid);
+    QTest::newRow("letter a") << "a" << int(QValidator::Invalid);
+    QTest::newRow("leading blank dropped") << " 1" << int(QValidator::Acceptable);
+    QTest::newRow("decimal 1.5") << "1.5" << int(QValidator::Invalid);
 }
 
 void LoopsTest::countValidator()
 {
     QFETCH(QString, input);
     QFETCH(int, state);
-    QFETCH(QString, kept);
     MemoryWindow w(sampleCatalogue());
     choosePanel(*w, "QP-220 (2 loops)");
     const QValidator *validator = w->deviceCountEdits[0][0]->validator();
@@ -656,7 +633,8 @@ void LoopsTest::countValidator()
     QCOMPARE(w->deviceCountEdits[16][1]->validator(), validator);
     int pos = input.size();
     QCOMPARE(int(validator->validate(input, pos)), state);
-    QCOMPARE(input, kept);
+    if (state == QValidator::Acceptable)
+        QCOMPARE(input, QString::number(input.toInt()));  // kept as a plain count
 }
 
 void LoopsTest::typingIntoCountField()
@@ -680,22 +658,20 @@ void LoopsTest::touchedFieldNeverComesBack_data()
     QTest::addColumn<int>("loop");
     QTest::addColumn<int>("how");
     QTest::addColumn<int>("loops");
-    // The panel box keeps a loop's counts while every panel chosen has that loop: in a new field.
-    QTest::addColumn<bool>("carried");
     const int typed = int(Touch::TypedCount), retyped = int(Touch::RetypedZero), selected = int(Touch::SelectedZero);
     QTest::newRow("count in a removed column, back to 4 loops")
-        << QStringList({"QP-220 (2 loops)", "QP-420 (4 loops)"}) << 3 << typed << 4 << false;
-    QTest::newRow("count, blank entry, back to 4 loops") << QStringList({"", "QP-420 (4 loops)"}) << 2 << typed << 4 << false;
-    QTest::newRow("count in a kept column, 8 loops") << QStringList({"QP-840 (8 loops)"}) << 1 << typed << 8 << true;
-    QTest::newRow("count, other panel of the same size") << QStringList({"QP-440 HP (4 loops)"}) << 0 << typed << 4 << true;
-    QTest::newRow("count, unknown panel text") << QStringList({"?"}) << 3 << typed << 4 << false;
-    QTest::newRow("retyped zero, unknown panel text") << QStringList({"?"}) << 1 << retyped << 4 << false;
+        << QStringList({"QP-220 (2 loops)", "QP-420 (4 loops)"}) << 3 << typed << 4;
+    QTest::newRow("count, blank entry, back to 4 loops") << QStringList({"", "QP-420 (4 loops)"}) << 2 << typed << 4;
+    QTest::newRow("count in a kept column, 8 loops") << QStringList({"QP-840 (8 loops)"}) << 1 << typed << 8;
+    QTest::newRow("count, other panel of the same size") << QStringList({"QP-440 HP (4 loops)"}) << 0 << typed << 4;
+    QTest::newRow("count, unknown panel text") << QStringList({"?"}) << 3 << typed << 4;
+    QTest::newRow("retyped zero, unknown panel text") << QStringList({"?"}) << 1 << retyped << 4;
     QTest::newRow("retyped zero in a removed column") << QStringList({"QP-110 (1 loop)", "QP-420 (4 loops)"}) << 2
-                                                      << retyped << 4 << false;
-    QTest::newRow("selected zero, same size") << QStringList({"QP-440 HP (4 loops)"}) << 2 << selected << 4 << true;
+                                                      << retyped << 4;
+    QTest::newRow("selected zero, same size") << QStringList({"QP-440 HP (4 loops)"}) << 2 << selected << 4;
     QTest::newRow("count, 16, 2, then 16 again")
-        << QStringList({"QP-1640 (16 loops)", "QP-220 (2 loops)", "QP-1640 (16 loops)"}) << 3 << typed << 16 << false;
-    QTest::newRow("count, 16 then 1 loop") << QStringList({"QP-1640 (16 loops)", "QP-110 (1 loop)"}) << 0 << typed << 1 << true;
+        << QStringList({"QP-1640 (16 loops)", "QP-220 (2 loops)", "QP-1640 (16 loops)"}) << 3 << typed << 16;
+    QTest::newRow("count, 16 then 1 loop") << QStringList({"QP-1640 (16 loops)", "QP-110 (1 loop)"}) << 0 << typed << 1;
 }
 
 void LoopsTest::touchedFieldNeverComesBack()
@@ -704,7 +680,6 @@ void LoopsTest::touchedFieldNeverComesBack()
     QFETCH(int, loop);
     QFETCH(int, how);
     QFETCH(int, loops);
-    QFETCH(bool, carried);
     MemoryWindow w(sampleCatalogue());
     choosePanel(*w, "QP-420 (4 loops)");
     QLineEdit *edit = w->deviceCountEdits[5][loop];
@@ -712,6 +687,10 @@ void LoopsTest::touchedFieldNeverComesBack()
     if (Touch(how) != Touch::SelectedZero)
         QVERIFY(edit->isModified());
     const QString text = edit->text();
+    // The panel box keeps a loop's counts while every panel chosen has that loop: in a new field.
+    const bool carried = std::all_of(panels.begin(), panels.end(), [loop](const QString &name) {
+        return name.section('(', 1).section(' ', 0, 0).toInt() > loop;
+    });
 
     runPanels(*w, panels);
     if (carried) {
@@ -790,8 +769,7 @@ void LoopsTest::pooledFieldsReachNothing()
         for (QLineEdit *edit : row)
             QVERIFY(edit != pooled);
 
-    // Text put into a pooled field stays out of the window's state and out of the next grid, and
-    // takes no loop's result away.
+    // Text put into a pooled field stays out of the state, the next grid and the results.
     for (int loop = 0; loop < 2; ++loop)
         w->cableComboBoxes[loop]->setCurrentIndex(1);
     w->calculateButton->click();
@@ -1171,8 +1149,7 @@ void LoopsTest::panelChangeResetsCables()
     choosePanel(*w, "QP-420 (4 loops)");
     w->cableComboBoxes[0]->setCurrentText("STP 2x0.8mm");
     w->cableComboBoxes[3]->setCurrentText(QString::fromUtf8("FR 2x1.0mm²"));
-    // The slots themselves start every loop afresh; the panel box puts back what the loops held
-    // (panelChangeKeepsLoops).
+    // The slots start every loop afresh; the panel box puts back what loops held (panelChangeKeepsLoops).
     w->setLoopColumn("QP-440 HP (4 loops)");
     w->flushPanel("QP-440 HP (4 loops)");
     for (int i = 0; i < kMaxLoops; ++i) {
@@ -1191,30 +1168,25 @@ Q_DECLARE_METATYPE(QMessageBox::StandardButton)
 void LoopsTest::panelChangeKeepsLoops_data()
 {
     // Loops listed in `cables` get a cable, those in `counts` a count in row 3 (loop numbers from
-    // 1); then the panel box changes from `from` to `to`. asked: the loops the question names.
+    // 1); then the panel box changes from `from` to `to`. asked: the question, if any.
     QTest::addColumn<QString>("from");
     QTest::addColumn<QString>("to");
     QTest::addColumn<QList<int>>("cables");
     QTest::addColumn<QList<int>>("counts");
     QTest::addColumn<QMessageBox::StandardButton>("answer");
     QTest::addColumn<QString>("asked");
-    const QString p1 = "QP-110 (1 loop)", p2 = "QP-220 (2 loops)", p4 = "QP-420 (4 loops)",
-                  p4b = "QP-440 HP (4 loops)", p8 = "QP-840 (8 loops)";
+    const QString p1 = "QP-110 (1 loop)", p2 = "QP-220 (2 loops)", p4 = "QP-420 (4 loops)", p8 = "QP-840 (8 loops)";
     const auto ok = QMessageBox::Ok, cancel = QMessageBox::Cancel;
     QTest::newRow("to more loops") << p4 << p8 << QList<int>{1, 4} << QList<int>{2, 4} << ok << "";
-    QTest::newRow("to as many loops") << p4 << p4b << QList<int>{1, 2, 3, 4} << QList<int>{1, 3} << ok << "";
     QTest::newRow("to fewer, the loops removed empty") << p8 << p4 << QList<int>{1, 2} << QList<int>{4} << ok << "";
     QTest::newRow("to fewer, counts removed, Ok")
         << p8 << p2 << QList<int>{1} << QList<int>{2, 5, 7} << ok << "Remove the cable and counts of Loop5, Loop7?";
     QTest::newRow("to fewer, a cable removed, Ok")
         << p4 << p2 << QList<int>{1, 3} << QList<int>{} << ok << "Remove the cable and counts of Loop3?";
-    QTest::newRow("to fewer, counts removed, Cancel")
-        << p8 << p1 << QList<int>{1, 8} << QList<int>{1, 2} << cancel
-        << "Remove the cable and counts of Loop2, Loop8?";
+    QTest::newRow("to fewer, Cancel")
+        << p8 << p1 << QList<int>{1, 8} << QList<int>{1, 2} << cancel << "Remove the cable and counts of Loop2, Loop8?";
     QTest::newRow("to the blank entry, Cancel")
         << p2 << "" << QList<int>{} << QList<int>{1} << cancel << "Remove the cable and counts of Loop1?";
-    QTest::newRow("to the blank entry, Ok")
-        << p2 << "" << QList<int>{2} << QList<int>{} << ok << "Remove the cable and counts of Loop2?";
 }
 
 void LoopsTest::panelChangeKeepsLoops()
@@ -1244,7 +1216,6 @@ void LoopsTest::panelChangeKeepsLoops()
     QCOMPARE(seam->questions.size(), asked.isEmpty() ? 0 : 1);
     if (!asked.isEmpty()) {
         QCOMPARE(seam->questions[0].text, asked);
-        QCOMPARE(seam->questions[0].buttons, QMessageBox::Ok | QMessageBox::Cancel);
         QCOMPARE(seam->questions[0].defaultButton, QMessageBox::Cancel);
     }
     if (answer == QMessageBox::Cancel) {
@@ -1253,546 +1224,200 @@ void LoopsTest::panelChangeKeepsLoops()
         QCOMPARE(loopState.selectedPanelName, from);
         QCOMPARE(w->cableComboBoxes[0], firstBox);
         QVERIFY(w->currentProject() == before);
-        // The next change starts from the panel put back: to more loops, without a question.
-        choosePanel(*w, "QP-1640 (16 loops)");
-        QCOMPARE(seam->questions.size(), 1);
-        QCOMPARE(loopState.loopCount, 16);
-        QCOMPARE(w->cableComboBoxes[0]->currentText(), cables.contains(1) ? cable : QString());
-        QCOMPARE(w->deviceCountEdits[3][0]->text(), counts.contains(1) ? QString("41") : QString("0"));
         return;
     }
-
     const int toLoops = loopState.loopCount;
     QCOMPARE(loopState.selectedPanelName, to);
-    QCOMPARE(w->deviceTable->columnCount(), toLoops + 2);
     for (int i = 0; i < toLoops; ++i) {
         const bool kept = i < fromLoops;
         const QString expectedCable = kept && cables.contains(i + 1) ? cable : QString();
         QCOMPARE(w->cableComboBoxes[i]->currentText(), expectedCable);
         QCOMPARE(loopState.loopCableNames[i], expectedCable);
-        QCOMPARE(loopState.loopCableCaptions[i], expectedCable.isEmpty() ? QString() : cableCaption(i + 1, cable));
         const QString expectedCount = kept && counts.contains(i + 1) ? QString::number(41 + i) : QString("0");
         QCOMPARE(w->deviceCountEdits[3][i]->text(), expectedCount);
         QCOMPARE(w->deviceCountEdits[5][i]->text(), kept && i == fromLoops - 1 ? QString() : QString("0"));
-        QCOMPARE(w->deviceCountEdits[0][i]->text(), QString("0"));
     }
-    // flushPanel ran after setLoopColumn, for the new loop count.
-    if (!to.isEmpty())
-        QCOMPARE(loopState.loopMaxDevices[toLoops - 1], loopState.panelsByName.value(to).maxDevices[toLoops - 1]);
 }
 
-void LoopsTest::wheelOverBox_data()
-{
-    QTest::addColumn<bool>("panelBox");
-    QTest::addColumn<bool>("focused");
-    QTest::newRow("cable box without focus: the table scrolls") << false << false;
-    QTest::newRow("panel box without focus") << true << false;
-    QTest::newRow("cable box with focus: the box changes") << false << true;
-    QTest::newRow("panel box with focus: the box changes") << true << true;
-}
-
+// A wheel over a box without the focus leaves the box alone and scrolls the table under it.
 void LoopsTest::wheelOverBox()
 {
-    QFETCH(bool, panelBox);
-    QFETCH(bool, focused);
     MemoryWindow w(sampleCatalogue());
     QVERIFY(showOnTab(*w, 1));
     choosePanel(*w, "QP-1640 (16 loops)");
-    w->deviceCountEdits[0][0]->setText("12");
     QScrollBar *scroll = w->cableTable->verticalScrollBar();
     QTRY_VERIFY2(scroll->maximum() > 0, "16 cable rows must not fit the table");
-    QComboBox *box = panelBox ? w->panelComboBox : w->cableComboBoxes[1];
-    box->setCurrentIndex(panelBox ? box->currentIndex() : 2);
-    if (focused) {
-        box->setFocus();
-        QTRY_VERIFY(box->hasFocus());
-    } else {
-        w->calculateButton->setFocus();
-        QTRY_VERIFY(w->calculateButton->hasFocus());
+    w->cableComboBoxes[1]->setCurrentIndex(2);
+    w->calculateButton->setFocus();
+    QTRY_VERIFY(w->calculateButton->hasFocus());
+    for (QComboBox *box : {w->cableComboBoxes[1], w->panelComboBox}) {
+        const int index = box->currentIndex();
+        const int scrolled = scroll->value();
+        // Spontaneous, as the window system delivers it, so that Qt hands it to the parents.
+        const QPointF centre = QRectF(box->rect()).center();
+        QWheelEvent wheel(centre, QPointF(box->mapToGlobal(centre.toPoint())), QPoint(), QPoint(0, -120),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QSpontaneKeyEvent::setSpontaneous(&wheel);
+        qApp->notify(box, &wheel);
+        QCOMPARE(box->currentIndex(), index);
+        QVERIFY(!box->hasFocus());
+        if (box != w->panelComboBox)
+            QVERIFY(scroll->value() > scrolled);
     }
-    const int index = box->currentIndex();
-    const int scrolled = scroll->value();
-
-    // Delivered as the window system delivers a wheel: spontaneous, so that Qt hands it to the
-    // parents when the box leaves it.
-    const QPointF centre = QRectF(box->rect()).center();
-    QWheelEvent wheel(centre, QPointF(box->mapToGlobal(centre.toPoint())), QPoint(), QPoint(0, -120), Qt::NoButton,
-                      Qt::NoModifier, Qt::NoScrollPhase, false);
-    QSpontaneKeyEvent::setSpontaneous(&wheel);
-    qApp->notify(box, &wheel);
-
-    QCOMPARE(box->currentIndex() != index, focused);
-    QCOMPARE(box->hasFocus(), focused);
-    if (!panelBox)
-        QCOMPARE(scroll->value() > scrolled, !focused);
-    // Down from the 16-loop panel is the 2-loop one.
-    QCOMPARE(loopState.loopCount, panelBox && focused ? 2 : 16);
-    QCOMPARE(w->deviceCountEdits[0][0]->text(), QString("12"));
+    QCOMPARE(loopState.loopCount, 16);
 }
 
-// ---- Pasting a block and keyboard use of the grid ----
-
-namespace {
-
-// "1,2|3" for rows {1, 2} and {3}.
-QString blockRows(const CountBlock &block)
-{
-    QStringList rows;
-    for (const QVector<int> &row : block.rows) {
-        QStringList cells;
-        for (int count : row)
-            cells << QString::number(count);
-        rows << cells.join(',');
-    }
-    return rows.join('|');
-}
-
-// What Tab and Shift+Tab reach, as a reader says it.
-QString focusName(MainWindow &w, const QWidget *widget)
-{
-    if (!widget)
-        return "nothing";
-    if (widget == w.panelComboBox)
-        return "panel";
-    if (widget == static_cast<QWidget *>(w.calculateButton))
-        return "Calculate";
-    if (widget == static_cast<QWidget *>(w.calculationTable))
-        return "calculation table";
-    for (int i = 0; i < kMaxLoops; ++i)
-        if (widget == w.cableComboBoxes[i])
-            return QString("cable %1").arg(i + 1);
-    for (int r = 0; r < kMaxDeviceRows; ++r)
-        for (int i = 0; i < kMaxLoops; ++i)
-            if (widget == w.deviceCountEdits[r][i])
-                return QString("count %1,%2").arg(r).arg(i + 1);
-    return QString("other: ") + widget->metaObject()->className();
-}
-
-// The expected Tab stops from the panel box to the widget after "Calculate".
-QStringList expectedStops(int loops, int rows)
-{
-    QStringList stops{"panel"};
-    for (int i = 1; i <= loops; ++i)
-        stops << QString("cable %1").arg(i);
-    for (int r = 0; loops > 0 && r < rows; ++r)
-        for (int i = 1; i <= loops; ++i)
-            stops << QString("count %1,%2").arg(r).arg(i);
-    stops << "Calculate" << "calculation table";
-    return stops;
-}
-
-QStringList countTexts(MainWindow &w, int rows, int loops)
-{
-    QStringList texts;
-    for (int r = 0; r < rows; ++r) {
-        QStringList line;
-        for (int i = 0; i < loops; ++i)
-            line << w.deviceCountEdits[r][i]->text();
-        texts << line.join(',');
-    }
-    return texts;
-}
-
-QString accessibleName(QObject *object)
-{
-    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(object);
-    return iface ? iface->text(QAccessible::Name) : QString("<no interface>");
-}
-
-}  // namespace
+using CountRows = QVector<QVector<int>>;
 
 void LoopsTest::blockParser_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("rows");  // "1,2|3": rows {1, 2} and {3}
-    QTest::addColumn<int>("width");
-    QTest::addColumn<int>("badRow");
-    QTest::addColumn<int>("badColumn");
-    QTest::addColumn<QString>("badText");
-
-    // As spreadsheets copy
-    QTest::newRow("one copied cell, with its line break") << "41\n" << "41" << 1 << 0 << 0 << "";
-    QTest::newRow("one cell with blanks around it") << " 41 " << "41" << 1 << 0 << 0 << "";
-    QTest::newRow("tab block, trailing line break") << "1\t2\n3\t4\n" << "1,2|3,4" << 2 << 0 << 0 << "";
-    QTest::newRow("CR LF line ends") << "1\t2\r\n3\t4\r\n" << "1,2|3,4" << 2 << 0 << 0 << "";
-    QTest::newRow("CR line ends") << "5\r6\r" << "5|6" << 1 << 0 << 0 << "";
-    QTest::newRow("no trailing line break") << "1\t2\n3\t4" << "1,2|3,4" << 2 << 0 << 0 << "";
-    QTest::newRow("only one trailing line break is dropped") << "5\n\n" << "5|0" << 1 << 0 << 0 << "";
-    QTest::newRow("empty cells count 0") << "\t5\n\t\n" << "0,5|0,0" << 2 << 0 << 0 << "";
-    QTest::newRow("a copied empty cell") << "\n" << "0" << 1 << 0 << 0 << "";
-    QTest::newRow("empty clipboard") << "" << "" << 0 << 0 << 0 << "";
-    QTest::newRow("leading zeros dropped") << "007\t010\t0" << "7,10,0" << 3 << 0 << 0 << "";
-    QTest::newRow("largest count") << "999" << "999" << 1 << 0 << 0 << "";
-    QTest::newRow("rows of different length") << "1\t2\t3\n4\n" << "1,2,3|4" << 3 << 0 << 0 << "";
-    QTest::newRow("no-break space trimmed") << QString::fromUtf8("\xc2\xa0" "12\t3") << "12,3" << 2 << 0 << 0 << "";
-    // Separators other than tab
-    QTest::newRow("semicolon separated") << "1;2;3\n4;5;6\n" << "1,2,3|4,5,6" << 3 << 0 << 0 << "";
-    QTest::newRow("comma separated") << "7,8\r\n9,10\r\n" << "7,8|9,10" << 2 << 0 << 0 << "";
-    QTest::newRow("semicolons keep a decimal comma in its cell") << "1;2,5" << "1,0" << 2 << 1 << 2 << "2,5";
-    QTest::newRow("a tab makes semicolons part of a cell") << "1;2\t3" << "0,3" << 2 << 1 << 1 << "1;2";
-    // Cells that are not counts
-    QTest::newRow("letter") << "1\tx\n" << "1,0" << 2 << 1 << 2 << "x";
-    QTest::newRow("negative") << "-1" << "0" << 1 << 1 << 1 << "-1";
-    QTest::newRow("1000 is too large") << "5\n1000\n" << "5|0" << 1 << 2 << 1 << "1000";
-    QTest::newRow("decimal point") << "1.5" << "0" << 1 << 1 << 1 << "1.5";
-    QTest::newRow("plus sign") << "+3" << "0" << 1 << 1 << 1 << "+3";
-    QTest::newRow("full-width digit") << QString::fromUtf8("\xef\xbc\x95") << "0" << 1 << 1 << 1
-                                      << QString::fromUtf8("\xef\xbc\x95");
-    QTest::newRow("first bad cell in reading order") << "1\t2\nx\ty\n" << "1,2|0,0" << 2 << 2 << 1 << "x";
-    QTest::newRow("bad cell named trimmed") << "1\t abc \n" << "1,0" << 2 << 1 << 2 << "abc";
-    QTest::newRow("header row copied along") << "Loop1\tLoop2\n1\t2\n" << "0,0|1,2" << 2 << 1 << 1 << "Loop1";
+    QTest::addColumn<CountRows>("rows");
+    QTest::addColumn<QString>("bad");  // "row,column text" of the first bad cell; or rows left unread
+    QTest::newRow("one copied cell, with its line break") << "41\n" << CountRows{{41}} << "";
+    QTest::newRow("tab block, CR LF line ends") << "1\t2\r\n3\t4\r\n" << CountRows{{1, 2}, {3, 4}} << "";
+    QTest::newRow("CR line ends") << "5\r6\r" << CountRows{{5}, {6}} << "";
+    QTest::newRow("rows of different length, no trailing break") << "1\t2\t3\n4" << CountRows{{1, 2, 3}, {4}} << "";
+    QTest::newRow("only one trailing line break is dropped") << "5\n\n" << CountRows{{5}, {0}} << "";
+    QTest::newRow("empty cells count 0") << "\t5\n\t\n" << CountRows{{0, 5}, {0, 0}} << "";
+    QTest::newRow("empty clipboard") << "" << CountRows{} << "";
+    QTest::newRow("blanks and leading zeros dropped") << " 007\t010 \t0" << CountRows{{7, 10, 0}} << "";
+    QTest::newRow("semicolon separated") << "1;2;3\n4;5;6\n" << CountRows{{1, 2, 3}, {4, 5, 6}} << "";
+    QTest::newRow("comma separated") << "7,8\r\n9,10\r\n" << CountRows{{7, 8}, {9, 10}} << "";
+    QTest::newRow("semicolons keep a decimal comma in its cell") << "1;2,5" << CountRows{{1, 0}} << "1,2 2,5";
+    QTest::newRow("a tab makes semicolons part of a cell") << "1;2\t3" << CountRows{{0, 3}} << "1,1 1;2";
+    QTest::newRow("header row copied along") << "Loop1\tLoop2\n1\t2\n" << CountRows{{0, 0}, {1, 2}} << "1,1 Loop1";
+    QTest::newRow("1000 is too large") << "5\n1000\n" << CountRows{{5}, {0}} << "2,1 1000";
+    QTest::newRow("negative") << "-1" << CountRows{{0}} << "1,1 -1";
+    QTest::newRow("plus sign") << "+3" << CountRows{{0}} << "1,1 +3";
+    const QString fullWidthFive = QString::fromUtf8("\xef\xbc\x95");
+    QTest::newRow("full-width digit") << fullWidthFive << CountRows{{0}} << "1,1 " + fullWidthFive;
+    QTest::newRow("first bad cell in reading order, trimmed") << "1\t2\n x \ty\n" << CountRows{{1, 2}, {0, 0}} << "2,1 x";
+    QTest::newRow("rows past the largest grid are not read")
+        << QString("1\n").repeated(kMaxDeviceRows + 2) + "x" << CountRows(kMaxDeviceRows, {1}) << "rows left unread";
 }
 
 void LoopsTest::blockParser()
 {
     QFETCH(QString, text);
-    QFETCH(QString, rows);
-    QFETCH(int, width);
-    QFETCH(int, badRow);
-    QFETCH(int, badColumn);
-    QFETCH(QString, badText);
+    QFETCH(CountRows, rows);
+    QFETCH(QString, bad);
     const CountBlock block = ::parseCountBlock(text);
-    QCOMPARE(blockRows(block), rows);
-    QCOMPARE(block.width, width);
-    QCOMPARE(block.badRow, badRow);
-    QCOMPARE(block.badColumn, badColumn);
-    QCOMPARE(block.badText, badText);
-    QVERIFY(!block.tooManyRows);
+    QCOMPARE(block.rows, rows);
+    QString problem = block.tooManyRows ? QString("rows left unread") : QString();
+    if (block.hasBadCell())
+        problem += QString("%1,%2 %3").arg(block.badRow).arg(block.badColumn).arg(block.badText);
+    QCOMPARE(problem, bad);
 }
 
-void LoopsTest::blockParserStopsPastTheLargestGrid()
-{
-    QString text;
-    for (int r = 0; r < kMaxDeviceRows + 5; ++r)
-        text += (r == kMaxDeviceRows + 2 ? "bad" : "1") + QString("\t2\n");
-    const CountBlock block = ::parseCountBlock(text);
-    QVERIFY(block.tooManyRows);
-    QCOMPARE(block.rows.size(), kMaxDeviceRows);
-    QVERIFY(!block.hasBadCell());  // rows past the largest grid are not read
-}
-
-void LoopsTest::countInputNormalised_data()
-{
-    QTest::addColumn<QString>("input");
-    QTest::addColumn<int>("pos");
-    QTest::addColumn<QString>("output");
-    QTest::addColumn<int>("posAfter");
-    QTest::newRow("already a count") << "42" << 2 << "42" << 2;
-    QTest::newRow("lone zero stays") << "0" << 1 << "0" << 1;
-    QTest::newRow("007 gives 7") << "007" << 3 << "7" << 1;
-    QTest::newRow("00 gives 0") << "00" << 2 << "0" << 1;
-    QTest::newRow("0 typed before 5") << "05" << 1 << "5" << 0;
-    QTest::newRow("blanks dropped") << " 4 1 " << 4 << "41" << 2;
-    QTest::newRow("empty stays empty") << "" << 0 << "" << 0;
-    QTest::newRow("letters are left to the validator") << "0a" << 2 << "a" << 1;
-}
-
-void LoopsTest::countInputNormalised()
-{
-    QFETCH(QString, input);
-    QFETCH(int, pos);
-    QFETCH(QString, output);
-    QFETCH(int, posAfter);
-    ::normaliseCountInput(input, pos);
-    QCOMPARE(input, output);
-    QCOMPARE(pos, posAfter);
-}
-
+// Tab from the panel box, and Shift+Tab back; each stop as a screen reader names it.
 void LoopsTest::tabOrderFromPanelBox_data()
 {
     QTest::addColumn<QString>("panelName");
-    QTest::addColumn<int>("loops");
-    QTest::newRow("no panel: panel box, then Calculate") << "" << 0;
-    QTest::newRow("1 loop") << "QP-110 (1 loop)" << 1;
-    QTest::newRow("2 loops") << "QP-220 (2 loops)" << 2;
-    QTest::newRow("16 loops") << "QP-1640 (16 loops)" << 16;
+    QTest::newRow("no panel: panel box, then Calculate") << "";
+    QTest::newRow("2 loops") << "QP-220 (2 loops)";
+    QTest::newRow("16 loops, after 4") << "QP-1640 (16 loops)";
 }
 
 void LoopsTest::tabOrderFromPanelBox()
 {
     QFETCH(QString, panelName);
-    QFETCH(int, loops);
     MemoryWindow w(sampleCatalogue());
     QVERIFY(showOnTab(*w, 1));
-    if (!panelName.isEmpty())
-        choosePanel(*w, panelName);
-    const QStringList expected = expectedStops(loops, 17);
+    choosePanel(*w, "QP-420 (4 loops)");  // fields of kept columns and pooled ones mixed
+    choosePanel(*w, panelName);
+    const int loops = loopState.loopCount;
+    QStringList expected{"panel"};
+    for (int i = 1; i <= loops; ++i)
+        expected << QString("Loop %1 cable").arg(i);
+    for (int r = 0; loops > 0 && r < 17; ++r)
+        for (int i = 1; i <= loops; ++i)
+            expected << QString("Loop %1, %2").arg(i).arg(w->deviceTable->item(r, 0)->text());
+    expected << "Calculate" << "calculation table";
+    QVERIFY(loops < 2 || expected.contains("Loop 2, OPT-100I"));  // the second row's own name
 
+    auto focusName = [&w](QWidget *widget) {
+        if (widget == w->panelComboBox || widget == w->calculationTable)
+            return QString(widget == w->panelComboBox ? "panel" : "calculation table");
+        QAccessibleInterface *iface = widget ? QAccessible::queryAccessibleInterface(widget) : nullptr;
+        return iface ? iface->text(QAccessible::Name) : QString("nothing");
+    };
     w->panelComboBox->setFocus(Qt::TabFocusReason);
     QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w->panelComboBox));
-    QStringList reached{focusName(*w, QApplication::focusWidget())};
+    QStringList reached{"panel"}, back{"calculation table"};
     for (int n = 1; n < expected.size(); ++n) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        reached << focusName(*w, QApplication::focusWidget());
+        reached << focusName(QApplication::focusWidget());
     }
-    QCOMPARE(reached, expected);
-
-    QStringList back{reached.last()};
     for (int n = 1; n < expected.size(); ++n) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
-        back << focusName(*w, QApplication::focusWidget());
+        back.prepend(focusName(QApplication::focusWidget()));
     }
-    std::reverse(back.begin(), back.end());
+    QCOMPARE(reached, expected);
     QCOMPARE(back, expected);
 }
 
-void LoopsTest::tabIntoFieldSelectsItsText()
+// Real key events in the grid of QP-220, whose field in row 1, loop 2 holds 9. The field at
+// (row, loop) gets the focus by a click near its left (-1) or right (1) edge, or by Tab (0).
+void LoopsTest::keysAndPasteInTheGrid_data()
 {
-    MemoryWindow w(sampleCatalogue());
-    QVERIFY(showOnTab(*w, 1));
-    choosePanel(*w, "QP-220 (2 loops)");
-    w->deviceCountEdits[0][1]->setText("42");
-    w->deviceCountEdits[0][0]->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(w->deviceCountEdits[0][0], Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w->deviceCountEdits[0][1]));
-    QCOMPARE(w->deviceCountEdits[0][1]->selectedText(), QString("42"));
-    QTest::keyClicks(w->deviceCountEdits[0][1], "7");
-    QCOMPARE(w->deviceCountEdits[0][1]->text(), QString("7"));
-}
-
-void LoopsTest::arrowKeysMoveInTheGrid_data()
-{
-    QTest::addColumn<int>("key");
     QTest::addColumn<int>("row");
     QTest::addColumn<int>("loop");
-    QTest::addColumn<int>("toRow");
-    QTest::addColumn<int>("toLoop");
-    QTest::newRow("down") << int(Qt::Key_Down) << 3 << 1 << 4 << 1;
-    QTest::newRow("up") << int(Qt::Key_Up) << 3 << 1 << 2 << 1;
-    QTest::newRow("up in the first row stays") << int(Qt::Key_Up) << 0 << 1 << 0 << 1;
-    QTest::newRow("down in the last row stays") << int(Qt::Key_Down) << 16 << 0 << 16 << 0;
-    QTest::newRow("right past the end of the text") << int(Qt::Key_Right) << 3 << 0 << 3 << 1;
-    QTest::newRow("left before the start of the text") << int(Qt::Key_Left) << 3 << 1 << 3 << 0;
-    QTest::newRow("left in the first loop stays") << int(Qt::Key_Left) << 3 << 0 << 3 << 0;
-}
-
-void LoopsTest::arrowKeysMoveInTheGrid()
-{
-    QFETCH(int, key);
-    QFETCH(int, row);
-    QFETCH(int, loop);
-    QFETCH(int, toRow);
-    QFETCH(int, toLoop);
-    MemoryWindow w(sampleCatalogue());
-    QVERIFY(showOnTab(*w, 1));
-    choosePanel(*w, "QP-220 (2 loops)");
-    QLineEdit *from = w->deviceCountEdits[row][loop];
-    from->setFocus(Qt::MouseFocusReason);
-    // The cursor at the end for Right, at the start for Left: within the text the keys move it.
-    from->setCursorPosition(key == Qt::Key_Left ? 0 : from->text().size());
-    QTest::keyClick(from, Qt::Key(key));
-    QLineEdit *to = w->deviceCountEdits[toRow][toLoop];
-    QCOMPARE(focusName(*w, QApplication::focusWidget()), focusName(*w, to));
-    if (to != from) {
-        QCOMPARE(to->selectedText(), QString("0"));
-        QCOMPARE(w->deviceTable->currentIndex(), w->deviceTable->model()->index(toRow, toLoop + 2));
-    }
-}
-
-void LoopsTest::clickThenTyping_data()
-{
-    QTest::addColumn<QString>("before");
-    QTest::addColumn<int>("clickAt");  // -1 left edge, 1 right edge of the field
-    QTest::addColumn<QString>("keys");
-    QTest::addColumn<QString>("after");
-    QTest::newRow("click after 0, type 12") << "0" << 1 << "12" << "12";
-    QTest::newRow("click before 0, type 5") << "0" << -1 << "5" << "5";
-    QTest::newRow("click on 42, type 7") << "42" << 1 << "7" << "7";
-    QTest::newRow("type 007") << "0" << 1 << "007" << "7";
-    QTest::newRow("type 1000 stops at 100") << "0" << 1 << "1000" << "100";
-    QTest::newRow("letters refused") << "0" << 1 << "ab" << "0";
-}
-
-void LoopsTest::clickThenTyping()
-{
-    QFETCH(QString, before);
-    QFETCH(int, clickAt);
-    QFETCH(QString, keys);
-    QFETCH(QString, after);
-    MemoryWindow w(sampleCatalogue());
-    QVERIFY(showOnTab(*w, 1));
-    choosePanel(*w, "QP-220 (2 loops)");
-    QLineEdit *edit = w->deviceCountEdits[2][1];
-    edit->setText(before);
-    QTRY_VERIFY(edit->width() > 0);
-    const QPoint at(clickAt < 0 ? 2 : edit->width() - 3, edit->height() / 2);
-    QTest::mouseClick(edit, Qt::LeftButton, Qt::NoModifier, at);
-    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(edit));
-    QTest::keyClicks(edit, keys);
-    QCOMPARE(edit->text(), after);
-}
-
-void LoopsTest::digitOverZeroReplacesIt()
-{
-    // The field already has the focus and the cursor stands after the 0, as after a second click.
-    MemoryWindow w(sampleCatalogue());
-    QVERIFY(showOnTab(*w, 1));
-    choosePanel(*w, "QP-220 (2 loops)");
-    QLineEdit *edit = w->deviceCountEdits[1][0];
-    edit->setFocus();
-    edit->deselect();
-    edit->setCursorPosition(1);
-    QTest::keyClick(edit, Qt::Key_4);
-    QCOMPARE(edit->text(), QString("4"));
-    QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier);
-    QCOMPARE(edit->text(), QString("0"));
-}
-
-void LoopsTest::pasteBlock_data()
-{
+    QTest::addColumn<int>("click");
     QTest::addColumn<QString>("clipboard");
-    QTest::addColumn<int>("row");
-    QTest::addColumn<int>("loop");
-    QTest::addColumn<QStringList>("counts");  // rows 0 to 3 of the 2 loops afterwards
+    QTest::addColumn<QString>("keys");    // key sequences separated by blanks
+    QTest::addColumn<QString>("counts");  // rows 0 to 3 afterwards, "loop1,loop2|..."
     QTest::addColumn<QString>("message");
-
-    const QStringList untouched{"0,0", "0,0", "0,0", "0,0"};
-    QTest::newRow("fitting block") << "1\t2\n3\t4\n" << 1 << 0 << QStringList({"0,0", "1,2", "3,4", "0,0"}) << "";
-    QTest::newRow("one cell with its line break") << "41\n" << 0 << 1 << QStringList({"0,41", "0,0", "0,0", "0,0"})
-                                                  << "";
-    QTest::newRow("CR LF line ends") << "5\t6\r\n7\t8\r\n" << 0 << 0 << QStringList({"5,6", "7,8", "0,0", "0,0"})
-                                     << "";
-    QTest::newRow("no trailing line break") << "9\n9" << 2 << 1 << QStringList({"0,0", "0,0", "0,9", "0,9"}) << "";
-    QTest::newRow("semicolon separated") << "11;12\n" << 3 << 0 << QStringList({"0,0", "0,0", "0,0", "11,12"})
-                                         << "";
-    QTest::newRow("empty cell writes 0, padded cell trimmed") << " 3 \t\n" << 0 << 0
-                                                              << QStringList({"3,0", "0,0", "0,0", "0,0"}) << "";
-    QTest::newRow("too wide")
-        << "1\t2\n" << 0 << 1 << untouched
-        << "Nothing was pasted: the copied block has 1 row and 2 columns, but from this field the grid has room for "
-           "17 rows and 1 column.";
-    QTest::newRow("too long")
-        << "1\n2\n3\n" << 15 << 0 << untouched
-        << "Nothing was pasted: the copied block has 3 rows and 1 column, but from this field the grid has room for "
-           "2 rows and 2 columns.";
-    QTest::newRow("bad cell")
-        << "1\t2\n3\tfour\n" << 0 << 0 << untouched
+    const QString untouched = "0,0|0,9|0,0|0,0", pasted = "1,2|3,4|0,0|0,0";
+    const QString block = "1\t2\n3\t4\n", room = "Nothing was pasted: the copied block has ";
+    QTest::newRow("click after 0, type 12") << 2 << 0 << 1 << "" << "1 2" << "0,0|0,9|12,0|0,0" << "";
+    QTest::newRow("click before 0, type 5") << 2 << 1 << -1 << "" << "5" << "0,0|0,9|0,5|0,0" << "";
+    QTest::newRow("type 007") << 0 << 0 << 1 << "" << "0 0 7" << "7,0|0,9|0,0|0,0" << "";
+    QTest::newRow("Tab selects the next field's text") << 1 << 0 << 0 << "" << "Tab 7" << "0,0|0,7|0,0|0,0" << "";
+    QTest::newRow("Down") << 2 << 1 << 0 << "" << "Down 5" << "0,0|0,9|0,0|0,5" << "";
+    QTest::newRow("Right past the end of the text") << 3 << 0 << 1 << "" << "End Right 5" << "0,0|0,9|0,0|0,5" << "";
+    QTest::newRow("paste a fitting block") << 1 << 0 << 0 << block << "Ctrl+V" << "0,0|1,2|3,4|0,0" << "";
+    QTest::newRow("paste CR LF, no trailing break") << 0 << 0 << 0 << "1\t2\r\n3\t4" << "Ctrl+V" << pasted << "";
+    QTest::newRow("paste semicolon separated") << 3 << 0 << 0 << "11;12" << "Ctrl+V" << "0,0|0,9|0,0|11,12" << "";
+    QTest::newRow("paste too wide") << 0 << 1 << 0 << block << "Ctrl+V" << untouched
+        << room + "2 rows and 2 columns, but from this field the grid has room for 17 rows and 1 column.";
+    QTest::newRow("paste too long") << 15 << 0 << 0 << "1\n2\n3\n" << "Ctrl+V" << untouched
+        << room + "3 rows and 1 column, but from this field the grid has room for 2 rows and 2 columns.";
+    QTest::newRow("paste a bad cell") << 0 << 0 << 0 << "1\t2\n3\tfour\n" << "Ctrl+V" << untouched
         << "Nothing was pasted: the cell in row 2, column 2 of the copied block holds \"four\", which is not a whole "
            "number from 0 to 999.";
-    QTest::newRow("bad cell in a block that is also too wide")
-        << "1\t2\t3\n1000\t0\t0\n" << 0 << 0 << untouched
-        << "Nothing was pasted: the cell in row 2, column 1 of the copied block holds \"1000\", which is not a whole "
-           "number from 0 to 999.";
-    QTest::newRow("empty clipboard") << "" << 0 << 0 << untouched << "";
+    QTest::newRow("paste undone as one step") << 0 << 0 << 0 << block << "Ctrl+V Ctrl+Z" << untouched << "";
 }
 
-void LoopsTest::pasteBlock()
+void LoopsTest::keysAndPasteInTheGrid()
 {
-    QFETCH(QString, clipboard);
     QFETCH(int, row);
     QFETCH(int, loop);
-    QFETCH(QStringList, counts);
+    QFETCH(int, click);
+    QFETCH(QString, clipboard);
+    QFETCH(QString, keys);
+    QFETCH(QString, counts);
     QFETCH(QString, message);
     MemoryWindow w(sampleCatalogue());
     QVERIFY(showOnTab(*w, 1));
-    seam->clear();
-    choosePanel(*w, "QP-220 (2 loops)");
-    QApplication::clipboard()->setText(clipboard);
-    QLineEdit *target = w->deviceCountEdits[row][loop];
-    QSignalSpy changed(w->deviceCountEdits[1][1], &QLineEdit::textChanged);
-    target->setFocus(Qt::MouseFocusReason);
-    QTest::keyClick(target, Qt::Key_V, Qt::ControlModifier);
-    QCOMPARE(countTexts(*w, 4, 2), counts);
-    QCOMPARE(seam->texts().join(" // "), message);
-    if (!message.isEmpty())
-        QCOMPARE(seam->messages[0].title, QString("Warning"));
-    // A changed field reports it as typing does.
-    QCOMPARE(changed.count(), counts.value(1).section(',', 1) == "0" ? 0 : 1);
-    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(target));
-}
-
-void LoopsTest::pasteIsUndoneAsOneStep()
-{
-    MemoryWindow w(sampleCatalogue());
-    QVERIFY(showOnTab(*w, 1));
-    seam->clear();
     choosePanel(*w, "QP-220 (2 loops)");
     w->deviceCountEdits[1][1]->setText("9");
-    QLineEdit *target = w->deviceCountEdits[0][0];
-    target->setFocus(Qt::TabFocusReason);
-    QApplication::clipboard()->setText("1\t2\n3\t4\n");
-    QTest::keyClick(target, Qt::Key_V, Qt::ControlModifier);
-    QCOMPARE(countTexts(*w, 3, 2), QStringList({"1,2", "3,4", "0,0"}));
-    QTest::keyClick(target, Qt::Key_Z, Qt::ControlModifier);
-    QCOMPARE(countTexts(*w, 3, 2), QStringList({"0,0", "0,9", "0,0"}));
-    QTest::keyClick(target, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
-    QCOMPARE(countTexts(*w, 3, 2), QStringList({"1,2", "3,4", "0,0"}));
-
-    // Typing after a paste: undo goes back field by field, and the paste stays.
-    QLineEdit *other = w->deviceCountEdits[2][0];
-    other->setFocus(Qt::TabFocusReason);
-    QTest::keyClicks(other, "5");
-    QTest::keyClick(other, Qt::Key_Z, Qt::ControlModifier);
-    QCOMPARE(countTexts(*w, 3, 2), QStringList({"1,2", "3,4", "0,0"}));
-    QVERIFY(seam->messages.isEmpty());
-}
-
-void LoopsTest::copyCountsForASpreadsheet()
-{
-    MemoryWindow w(sampleCatalogue());
-    choosePanel(*w, "QP-220 (2 loops)");
-    w->deviceCountEdits[0][0]->setText("12");
-    w->deviceCountEdits[1][1]->setText("3");
-    w->deviceCountEdits[16][0]->setText("");
-    QAction *copy = nullptr;
-    for (QAction *a : w->findChildren<QAction *>())
-        if (a->text() == "Copy counts")
-            copy = a;
-    QVERIFY(copy);
-    QVERIFY(w->deviceTable->actions().contains(copy));
-    copy->trigger();
-    const QStringList lines = QApplication::clipboard()->text().split('\n');
-    QCOMPARE(lines.size(), 1 + 17 + 1);
-    QCOMPARE(lines[0], QString("Name\tType\tLoop1\tLoop2"));
-    QCOMPARE(lines[1], QString("OPT-100\tDetector\t12\t0"));
-    QCOMPARE(lines[2], QString("OPT-100I\tDetector\t0\t3"));
-    QCOMPARE(lines[17], QString("SBC-90\tSounder\t\t0"));
-    QCOMPARE(lines[18], QString());  // the text ends in a line break
-}
-
-void LoopsTest::accessibleNames_data()
-{
-    QTest::addColumn<int>("row");
-    QTest::addColumn<int>("loop");
-    QTest::addColumn<QString>("name");
-    QTest::newRow("first row, loop 1") << 0 << 0 << "Loop 1, OPT-100";
-    QTest::newRow("second row of a device") << 1 << 0 << "Loop 1, OPT-100I";
-    QTest::newRow("loop 16") << 2 << 15 << "Loop 16, OUT-1";
-    QTest::newRow("last row") << 16 << 7 << "Loop 8, SBC-90";
-}
-
-void LoopsTest::accessibleNames()
-{
-    QFETCH(int, row);
-    QFETCH(int, loop);
-    QFETCH(QString, name);
-    MemoryWindow w(sampleCatalogue());
-    // Fields of kept columns and pooled ones mixed: 4 loops, then 16.
-    choosePanel(*w, "QP-420 (4 loops)");
-    choosePanel(*w, "QP-1640 (16 loops)");
-    QCOMPARE(accessibleName(w->deviceCountEdits[row][loop]), name);
-    QCOMPARE(accessibleName(w->cableComboBoxes[loop]), QString("Loop %1 cable").arg(loop + 1));
-}
-
-void LoopsTest::oneCableForEveryLoop()
-{
-    MemoryWindow w(sampleCatalogue());
-    choosePanel(*w, "QP-420 (4 loops)");
-    QComboBox *box = w->cableComboBoxes[2];
-    QCOMPARE(box->contextMenuPolicy(), Qt::ActionsContextMenu);
-    QCOMPARE(box->actions().size(), 1);
-    QAction *everyLoop = box->actions()[0];
-    QCOMPARE(everyLoop->text(), QString("Use this cable for every loop"));
-    QVERIFY(!everyLoop->isEnabled());  // nothing chosen yet
-    box->setCurrentIndex(box->findText("STP 2x0.8mm"));
-    QVERIFY(everyLoop->isEnabled());
-    everyLoop->trigger();
-    for (int i = 0; i < 4; ++i) {
-        QCOMPARE(w->cableComboBoxes[i]->currentText(), QString("STP 2x0.8mm"));
-        QCOMPARE(loopState.loopCableNames[i], QString("STP 2x0.8mm"));
-        QCOMPARE(loopState.loopCableCaptions[i], QString("Loop%1:STP 2x0.8mm").arg(i + 1));
-        QCOMPARE(loopState.loopCableResistance[i], 36.6f);
-    }
+    seam->clear();
+    QApplication::clipboard()->setText(clipboard);
+    QLineEdit *edit = w->deviceCountEdits[row][loop];
+    if (click == 0)
+        edit->setFocus(Qt::TabFocusReason);
+    else if (QTest::qWaitFor([edit] { return edit->width() > 0; }))  // placed when the event loop runs
+        QTest::mouseClick(edit, Qt::LeftButton, {}, QPoint(click < 0 ? 2 : edit->width() - 3, edit->height() / 2));
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(edit));
+    for (const QString &key : keys.split(' '))
+        QTest::keySequence(QApplication::focusWidget(), QKeySequence(key));
+    QStringList texts;
+    for (int r = 0; r < 4; ++r)
+        texts << w->deviceCountEdits[r][0]->text() + ',' + w->deviceCountEdits[r][1]->text();
+    QCOMPARE(texts.join('|'), counts);
+    QCOMPARE(seam->texts().join(" // "), message);
+    QVERIFY(message.isEmpty() || seam->messages[0].title == "Warning");
 }
 
 QTEST_MAIN(LoopsTest)
